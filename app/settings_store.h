@@ -1,0 +1,46 @@
+#pragma once
+// The saver's persistent values, kept per user in
+// $XDG_CONFIG_HOME/<registry key>/<application name>.conf, group [<section>]. Every read and every write
+// opens the store, does one thing and closes it again; nothing is cached.
+
+#include <cstdint>
+#include <string>
+
+namespace veltane::app {
+
+class SettingsStore {
+ public:
+  // applicationName: the running executable's file name cut at its last dot (the whole name without a
+  // dot). configHome: where the company folder lives; empty means $XDG_CONFIG_HOME, or ~/.config when that
+  // is unset, empty or not absolute.
+  explicit SettingsStore(std::string applicationName = ApplicationNameFromExecutable(),
+                         std::string configHome = {});
+
+  // Stores the key name and makes the profile name a copy of the application name.
+  void SetRegistryKey(const std::string& keyName);
+  // The stored 32-bit value, or defaultValue when it is missing, unreadable or not a 32-bit number.
+  std::int32_t GetProfileInt(const std::string& section, const std::string& entry, std::int32_t defaultValue);
+  // False when the value could not be stored.
+  bool WriteProfileInt(const std::string& section, const std::string& entry, std::int32_t value);
+
+  const std::string& RegistryKey() const { return m_registryKey; }
+  const std::string& ApplicationName() const { return m_applicationName; }
+  const std::string& ProfileName() const { return m_profileName; }
+  // The file that holds the values.
+  std::string FilePath() const;
+
+  static std::string ApplicationNameFromExecutable();
+
+ private:
+  std::string m_applicationName;
+  std::string m_configHome;
+  std::string m_registryKey;
+  std::string m_profileName;
+};
+
+// The process's store, which the application object sets up at start-up and the flame window reads.
+SettingsStore& ApplicationSettings();
+// Replaces the process's store (tests and veltane-render use a private one); nullptr restores the default.
+void UseSettingsStore(SettingsStore* store);
+
+}  // namespace veltane::app

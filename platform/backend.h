@@ -1,0 +1,73 @@
+#pragma once
+// The contract between the platform layer and a window system. Two backends fill it: X11 (the real one)
+// and in-memory (tests and veltane-render). Everything above this header is written once; a backend only
+// makes native windows, reports what happens to them through EventSink, draws, and tells the time.
+
+#include <cstdint>
+#include <memory>
+
+#include "platform/dib.h"
+#include "platform/win_types.h"
+
+namespace veltane::platform {
+
+// What a backend reports. The message queue implements it; a backend calls it only from PollEvents or
+// WaitEvents, on the one thread.
+class EventSink {
+ public:
+  virtual ~EventSink() = default;
+  // A key, button, motion or activation message, appended to the input queue in arrival order.
+  virtual void PostInput(const Msg& msg) = 0;
+  // The window was shown or exposed: its update region becomes invalid.
+  virtual void Invalidate(HWND hwnd) = 0;
+  // The native window is gone without our asking (its parent was destroyed): the queue delivers
+  // WM_PLATFORM_DESTROYED for it, whose dispatch runs the destruction sequence.
+  virtual void DestroyedFromOutside(HWND hwnd) = 0;
+};
+
+class Backend {
+ public:
+  virtual ~Backend() = default;
+
+  // A visible or hidden child of a foreign window, at rect in the parent's client coordinates.
+  // Returns 0 when the parent does not exist or the window cannot be made.
+  virtual HWND CreateChildWindow(HWND parent, const Rect& rect, bool visible) = 0;
+  // A window above all others over the primary monitor; rect is relative to that monitor's origin.
+  // The backend takes the keyboard and pointer where the window system has such a notion.
+  virtual HWND CreateTopmostWindow(const Rect& rect, bool visible) = 0;
+  // Destroys a native window that we made. Harmless on a window that is already gone.
+  virtual void DestroyNativeWindow(HWND hwnd) = 0;
+  // Whether the native window (ours or foreign) still exists.
+  virtual bool NativeWindowExists(HWND hwnd) = 0;
+  // The client area of any window (ours or foreign), origin 0, 0. False when there is no such window.
+  virtual bool ClientRect(HWND hwnd, Rect* rect) = 0;
+  // The primary monitor's size in pixels.
+  virtual Size ScreenSize() = 0;
+  // Shows the invisible cursor over our windows (cursor 0), or the class cursor, which is invisible too.
+  virtual void SetCursor(HCURSOR cursor) = 0;
+
+  // Moves every pending native event to the sink without blocking.
+  virtual void PollEvents(EventSink& sink) = 0;
+  // Blocks until at least one native event has been moved to the sink.
+  virtual void WaitEvents(EventSink& sink) = 0;
+
+  // A drawing context for the window's client area, or 0 when none can be had.
+  virtual HDC GetDC(HWND hwnd) = 0;
+  virtual void ReleaseDC(HWND hwnd, HDC dc) = 0;
+  // Fills rect of the client area with colour 0x00RRGGBB.
+  virtual void FillRect(HDC dc, const Rect& rect, std::uint32_t rgb) = 0;
+  // Draws the bitmap 1:1 and opaquely with its top-left corner at (x, y), clipped to the client area.
+  virtual void DrawDib(HDC dc, std::int32_t x, std::int32_t y, const DibView& dib) = 0;
+
+  // Milliseconds in 32 bits that wrap.
+  virtual std::uint32_t TickCount() = 0;
+  // Calendar time in whole seconds.
+  virtual std::int64_t CalendarTime() = 0;
+};
+
+// The backend that the platform functions use. Set once at start-up (tests set their own).
+void SetBackend(std::unique_ptr<Backend> backend);
+Backend& CurrentBackend();
+bool HasBackend();
+
+}  // namespace veltane::platform

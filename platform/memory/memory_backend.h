@@ -1,0 +1,97 @@
+#pragma once
+// The in-memory backend: every window is a pixel buffer that a test can read, input is injected by the
+// test, and the tick count and calendar time are whatever the test sets. Used by the unit tests of the
+// windows and the run loop, and by veltane-render.
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <vector>
+
+#include "platform/backend.h"
+
+namespace veltane::platform {
+
+class MemoryBackend : public Backend {
+ public:
+  explicit MemoryBackend(Size screen = {1024, 768});
+
+  // Backend.
+  HWND CreateChildWindow(HWND parent, const Rect& rect, bool visible) override;
+  HWND CreateTopmostWindow(const Rect& rect, bool visible) override;
+  void DestroyNativeWindow(HWND hwnd) override;
+  bool NativeWindowExists(HWND hwnd) override;
+  bool ClientRect(HWND hwnd, Rect* rect) override;
+  Size ScreenSize() override;
+  void SetCursor(HCURSOR cursor) override;
+  void PollEvents(EventSink& sink) override;
+  void WaitEvents(EventSink& sink) override;
+  HDC GetDC(HWND hwnd) override;
+  void ReleaseDC(HWND hwnd, HDC dc) override;
+  void FillRect(HDC dc, const Rect& rect, std::uint32_t rgb) override;
+  void DrawDib(HDC dc, std::int32_t x, std::int32_t y, const DibView& dib) override;
+  std::uint32_t TickCount() override;
+  std::int64_t CalendarTime() override;
+
+  // What a test sets.
+  void SetTickCount(std::uint32_t ticks) { m_ticks = ticks; }
+  void AdvanceTickCount(std::uint32_t ms) { m_ticks += ms; }
+  void SetCalendarTime(std::int64_t seconds) { m_calendar = seconds; }
+  // Called at the start of every PollEvents (that is, at every PeekMessage and GetMessage), before any
+  // injected event is delivered; a driver may move the clock or inject input there.
+  void SetPollHook(std::function<void()> hook) { m_pollHook = std::move(hook); }
+  // Makes a foreign window (a preview host) with a client area of the given size.
+  HWND CreateHostWindow(Size client);
+  // The window system refuses the next window creation.
+  void RefuseNextWindow() { m_refuseNextWindow = true; }
+  // GetDC fails until set back.
+  void SetGetDCFails(bool fails) { m_getDCFails = fails; }
+
+  // Input, delivered at the next PollEvents, in this order.
+  void InjectKey(HWND hwnd, std::uint32_t key, bool alt = false);
+  void InjectButton(HWND hwnd, int button);  // 1 left, 2 middle, 3 right, 4 and 5 wheel.
+  void InjectMotion(HWND hwnd, std::int32_t x, std::int32_t y);
+  void InjectFocusLoss(HWND hwnd);  // WM_NCACTIVATE 0, WM_ACTIVATE WA_INACTIVE, WM_ACTIVATEAPP 0.
+  void InjectExpose(HWND hwnd);
+  // Destroys a window from outside (a host and all its descendants); ours are reported as such.
+  void DestroyFromOutside(HWND hwnd);
+
+  // What a test reads.
+  const std::vector<std::uint32_t>& Pixels(HWND hwnd) const;  // 0x00RRGGBB, row 0 at the top.
+  std::uint32_t Pixel(HWND hwnd, std::int32_t x, std::int32_t y) const;
+  HCURSOR Cursor() const { return m_cursor; }
+  // Every drawing call made, in order, so a test can tell that nothing was drawn.
+  struct DrawCall {
+    HWND hwnd;
+    enum Kind { Fill, Dib } kind;
+    Rect rect;  // Destination: the filled rectangle, or the bitmap's x, y, width, height.
+  };
+  const std::vector<DrawCall>& DrawCalls() const { return m_drawCalls; }
+  void ClearDrawCalls() { m_drawCalls.clear(); }
+  std::size_t WindowCount() const { return m_windows.size(); }
+
+ private:
+  struct Window {
+    HWND parent = 0;
+    Rect rect;
+    bool ours = true;
+    bool visible = false;
+    std::vector<std::uint32_t> pixels;
+  };
+  HWND NewHandle();
+  void DestroyTree(HWND hwnd, std::vector<HWND>* ours);
+
+  Size m_screen;
+  std::uint32_t m_ticks = 0;
+  std::int64_t m_calendar = 0;
+  HWND m_nextHandle = 0x00A00001;
+  std::map<HWND, Window> m_windows;
+  std::vector<std::function<void(EventSink&)>> m_pending;
+  std::function<void()> m_pollHook;
+  std::vector<DrawCall> m_drawCalls;
+  HCURSOR m_cursor = 0;
+  bool m_refuseNextWindow = false;
+  bool m_getDCFails = false;
+};
+
+}  // namespace veltane::platform
