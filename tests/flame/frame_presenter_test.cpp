@@ -26,7 +26,9 @@ class FramePresenterTest : public ::testing::Test {
   }
   void TearDown() override { platform::SetBackend(nullptr); }
 
-  HWND Window(std::int32_t width, std::int32_t height) { return m_backend->CreateHostWindow({width, height}); }
+  HWND Window(std::int32_t width, std::int32_t height) {
+    return m_backend->CreateHostWindow({width, height});
+  }
 
   // A flame image whose every pixel tells its own place: blue = column, green = buffer row, red = 0x80.
   static std::vector<std::uint8_t> PatternImage() {

@@ -20,7 +20,9 @@ class Canvas {
       : m_width(width), m_pixels(static_cast<std::size_t>(width * height), kBefore),
         m_surface{m_pixels.data(), width, height, width} {}
   void Draw(const DibView& dib, std::int32_t x, std::int32_t y) { BlitDib(dib, x, y, m_surface); }
-  std::uint32_t At(std::int32_t x, std::int32_t y) const { return m_pixels[static_cast<std::size_t>(y * m_width + x)]; }
+  std::uint32_t At(std::int32_t x, std::int32_t y) const {
+    return m_pixels[static_cast<std::size_t>(y * m_width + x)];
+  }
   // The canvas as rows of pixels, top row first, for whole-picture comparisons.
   std::vector<std::vector<std::uint32_t>> Rows() const {
     std::vector<std::vector<std::uint32_t>> rows;
@@ -37,7 +39,8 @@ class Canvas {
   Surface m_surface;
 };
 
-BitmapInfoHeader Header(std::int32_t width, std::int32_t height, std::uint16_t bits, std::uint32_t compression) {
+BitmapInfoHeader Header(std::int32_t width, std::int32_t height, std::uint16_t bits,
+                        std::uint32_t compression) {
   BitmapInfoHeader header;
   header.biWidth = width;
   header.biHeight = height;
@@ -70,11 +73,13 @@ TEST(BlitDib, Rgb24IsClippedOnEverySide) {
 
   Canvas bottomRight(2, 2);
   bottomRight.Draw(DibView{Header(3, 2, 24, BI_RGB), {}, kRgbBits}, 1, 1);
-  EXPECT_EQ(bottomRight.Rows(), (std::vector<std::vector<std::uint32_t>>{{kBefore, kBefore}, {kBefore, kWhite}}));
+  EXPECT_EQ(bottomRight.Rows(),
+            (std::vector<std::vector<std::uint32_t>>{{kBefore, kBefore}, {kBefore, kWhite}}));
 
   Canvas farAway(2, 2);
   farAway.Draw(DibView{Header(3, 2, 24, BI_RGB), {}, kRgbBits}, 2000000000, -2000000000);
-  EXPECT_EQ(farAway.Rows(), (std::vector<std::vector<std::uint32_t>>{{kBefore, kBefore}, {kBefore, kBefore}}));
+  EXPECT_EQ(farAway.Rows(),
+            (std::vector<std::vector<std::uint32_t>>{{kBefore, kBefore}, {kBefore, kBefore}}));
 }
 
 TEST(BlitDib, Rgb24StopsWhereTruncatedDataEnds) {
