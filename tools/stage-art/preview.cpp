@@ -21,8 +21,8 @@ namespace {
 // Enough frames for the flame to rise from the sources to its full height and settle.
 constexpr int kFrames = 300;
 
-bool WritePpm(const std::string& path, const veltane::platform::MemoryBackend& backend, veltane::platform::HWND hwnd,
-              veltane::platform::Size size) {
+bool WritePpm(const std::string& path, const veltane::platform::MemoryBackend& backend,
+              veltane::platform::HWND hwnd, veltane::platform::Size size) {
   std::ofstream out(path, std::ios::binary);
   out << "P6\n" << size.width << " " << size.height << "\n255\n";
   for (const std::uint32_t pixel : backend.Pixels(hwnd)) {
@@ -67,7 +67,8 @@ bool WriteStages(const std::string& folder, veltane::platform::Size size) {
     sources.SampleSources(field, sequencer.BurnedOut != 0);
     presenter.PresentFrame(hwnd, field.FrontImage.get(), false);
   }
-  const std::string name = folder + "/burned-out-" + std::to_string(size.width) + "x" + std::to_string(size.height) + ".ppm";
+  const std::string name =
+      folder + "/burned-out-" + std::to_string(size.width) + "x" + std::to_string(size.height) + ".ppm";
   if (!WritePpm(name, backend, hwnd, size)) return false;
   platform::SetBackend(nullptr);
   return true;
