@@ -51,17 +51,24 @@ inline std::uint8_t HeatFromSum(double t) {
   return static_cast<std::uint8_t>(std::min(static_cast<std::int32_t>(t), std::int32_t{255}));
 }
 
-// The two pixel rows of one cell's block, v, v, v, blue, v, v below and v, v, v, 0, v, v above, each
-// written as one four-byte and one two-byte store.
+// The two pixel rows of one cell's block: v, v, v, blue, v, v below and v, v, v, 0, v, v above.
 inline void WriteBlock(std::uint8_t* block, std::uint8_t v, std::uint8_t blue) {
+  const std::array<std::uint8_t, 6> lower{v, v, v, blue, v, v};
+  const std::array<std::uint8_t, 6> upper{v, v, v, 0, v, v};
+  std::memcpy(block, lower.data(), lower.size());
+  std::memcpy(block + kImageStride, upper.data(), upper.size());
+}
+
+// The same two rows, each written as one eight-byte store whose last two bytes are zero. The pass writes
+// the cells of a row from left to right, so the next cell overwrites those two bytes, and the last cell
+// of a row puts zeros into the row's padding, which is zero anyway.
+inline void WriteBlockInRow(std::uint8_t* block, std::uint8_t v, std::uint8_t blue) {
   static_assert(std::endian::native == std::endian::little, "the block words are laid out little-endian");
-  const std::uint32_t grey = v * 0x010101u;
-  const std::uint32_t lower = grey | static_cast<std::uint32_t>(blue) << 24;
-  const auto pair = static_cast<std::uint16_t>(v * 0x0101u);
+  static_assert(CellOffset(kGridColumns - 1, 0) + 8 <= kImageStride, "the last cell's store stays in its row");
+  const std::uint64_t upper = v * std::uint64_t{0x0000'0101'0001'0101};
+  const std::uint64_t lower = upper | std::uint64_t{blue} << 24;
   std::memcpy(block, &lower, sizeof lower);
-  std::memcpy(block + 4, &pair, sizeof pair);
-  std::memcpy(block + kImageStride, &grey, sizeof grey);
-  std::memcpy(block + kImageStride + 4, &pair, sizeof pair);
+  std::memcpy(block + kImageStride, &upper, sizeof upper);
 }
 
 }  // namespace
@@ -139,7 +146,7 @@ void HeatField::UpdateField() {
       t += selfValue[s];
       t *= kRetention;
       const std::uint8_t v = HeatFromSum(t);
-      WriteBlock(out + cell, v, blue[v]);
+      WriteBlockInRow(out + cell, v, blue[v]);
       l = s;
       s = r;
       r = x + 2 <= kLastColumn ? row[CellOffset(x + 2, 0)] : s;
