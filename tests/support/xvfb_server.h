@@ -30,6 +30,8 @@ class XvfbServer {
   const std::string& Error() const { return m_error; }
   // The display name to connect to, as ":5"; empty when the server is not running.
   const std::string& DisplayName() const { return m_displayName; }
+  // The server's process id; -1 when it is not running.
+  pid_t Pid() const { return m_pid; }
   // Stops the server now (the destructor does it otherwise); clients then lose their connection.
   void Stop();
 
