@@ -45,8 +45,6 @@ Dialog::Dialog(const DialogTemplate& dialogTemplate, QWidget* parentWnd, std::st
 
 Dialog::~Dialog() = default;
 
-QWidget* Dialog::Window() const { return m_window.get(); }
-
 int Dialog::DoModal() {
   assert(m_window == nullptr && "DoModal does not nest on one dialog");
   if (qobject_cast<QApplication*>(QCoreApplication::instance()) == nullptr) {

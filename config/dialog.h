@@ -26,9 +26,6 @@ class Dialog {
   // the window could not be created (there is no application to show it).
   int DoModal();
 
-  // The dialog's window while DoModal runs, else nullptr.
-  QWidget* Window() const;
-
  protected:
   virtual void DoDataExchange(DataExchange& dx);
   // Shows the members in the controls. True puts the focus on the first tab stop.

@@ -85,7 +85,6 @@ DialogWindow::DialogWindow(Dialog& owner, const DialogTemplate& dialogTemplate)
   setWindowTitle(QString::fromUtf8(dialogTemplate.caption));
   setWindowIcon(ProductIcon());
   setFont(DialogFont());
-  setSizeGripEnabled(false);
   const BaseUnits units = DialogBaseUnits(font());
   setFixedSize(DialogUnitsToPixels(QRect(0, 0, dialogTemplate.cx, dialogTemplate.cy), units).size());
   CreateControls(dialogTemplate);
