@@ -47,8 +47,8 @@ void FlameWnd::RunLoop() {
   run.FlickerState.Start(&platform::GetTickCount, run.Random);
   run.StageStart = platform::GetTickCount();
 
-  // The handle is kept here: the window's destruction unbinds the object from it, and the frame that
-  // follows the destruction still needs it.
+  // The frames draw through the handle that the run began with: the window's destruction clears the
+  // object's own binding while this loop is still on the stack.
   const platform::HWND hwnd = m_hWnd;
   m_run = &run;
   if (QuitFlag == 0 && !m_finallyDestroyed) RunFrames(run, hwnd);
