@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "app/settings_store.h"
+#include "config/show_configuration.h"
 #include "platform/platform.h"
 #include "saver/flame_wnd.h"
 #include "saver/saver_wnd.h"
@@ -86,6 +87,8 @@ bool SaverApp::InitInstance() {
     case SaverMode::FullScreen:
       return StartFullScreen();
     case SaverMode::Configuration:
+      config::ShowConfiguration(ApplicationSettings());
+      return false;
     case SaverMode::None:
       return false;
   }

@@ -47,11 +47,11 @@ void FlameWnd::RunLoop() {
   run.FlickerState.Start(&platform::GetTickCount, run.Random);
   run.StageStart = platform::GetTickCount();
 
-  // The handle is kept here, outside the object's window binding: a preview host may destroy the window
-  // without any close request, and the loop must then end all the same.
+  // The handle is kept here: the window's destruction unbinds the object from it, and the frame that
+  // follows the destruction still needs it.
   const platform::HWND hwnd = m_hWnd;
   m_run = &run;
-  if (QuitFlag == 0 && platform::IsWindow(hwnd)) RunFrames(run, hwnd);
+  if (QuitFlag == 0 && !m_finallyDestroyed) RunFrames(run, hwnd);
   m_run = nullptr;
   // Posted whatever the message step consumed, a quit message of the final destruction included.
   platform::PostQuitMessage(0);
@@ -79,7 +79,10 @@ void FlameWnd::RunFrames(RunState& run, platform::HWND hwnd) {
                                  Stages.BurnedOut != 0, run.Sources);
 
     if (platform::PeekMessage(&msg, false)) PumpOneMessage();
-  } while (QuitFlag == 0 && platform::IsWindow(hwnd));
+    // A preview host may destroy the window without any close request, which sets no flag. The object
+    // outlives its window for as long as this loop runs, so its own record of the destruction is safe to
+    // read, and costs no round trip to the server.
+  } while (QuitFlag == 0 && !m_finallyDestroyed);
 }
 
 // Spins on the tick count: the delay neither sleeps nor yields nor dispatches anything.

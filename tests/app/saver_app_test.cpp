@@ -106,8 +106,8 @@ class SaverAppTest : public SaverFixture {
   static std::string Decimal(platform::HWND hwnd) { return std::to_string(hwnd); }
 };
 
-TEST_F(SaverAppTest, StartUpSetsTheRegistryKeyInEveryMode) {
-  for (const char* mode : {"c", "x"}) {
+TEST_F(SaverAppTest, StartUpSetsTheRegistryKeyWhateverTheArguments) {
+  for (const char* mode : {"x", "--s"}) {
     Store->SetRegistryKey("Someone Else");
     app::SaverApp saverApp({"veltane", mode});
     EXPECT_FALSE(saverApp.InitInstance());
@@ -117,7 +117,7 @@ TEST_F(SaverAppTest, StartUpSetsTheRegistryKeyInEveryMode) {
 
 TEST_F(SaverAppTest, ArgumentsThatSelectNoWindowEndAtOnceWithCodeZeroAndNoWindow) {
   const std::vector<std::vector<std::string>> argumentLists{
-      {"veltane"}, {"veltane", "c"}, {"veltane", "/x"}, {"veltane", "--s"}, {"veltane", ""}, {"veltane", "/p:1"},
+      {"veltane", "/x"}, {"veltane", "--s"}, {"veltane", ""}, {"veltane", "/p:1"}, {"veltane", "/c:1"},
   };
   for (const auto& arguments : argumentLists) {
     const std::size_t windows = Backend->WindowCount();
@@ -126,6 +126,21 @@ TEST_F(SaverAppTest, ArgumentsThatSelectNoWindowEndAtOnceWithCodeZeroAndNoWindow
     EXPECT_EQ(Backend->WindowCount(), windows);
     EXPECT_EQ(saverApp.m_pMainWnd, nullptr);
   }
+}
+
+// Without a display the configuration dialog cannot be shown; the mode ends at once all the same.
+TEST_F(SaverAppTest, ConfigurationModeEndsWithCodeZeroAndNoSaverWindow) {
+  const std::string display = std::getenv("DISPLAY") != nullptr ? std::getenv("DISPLAY") : "";
+  unsetenv("DISPLAY");
+  unsetenv("WAYLAND_DISPLAY");
+  for (const std::vector<std::string>& arguments :
+       std::vector<std::vector<std::string>>{{"veltane"}, {"veltane", "c"}, {"veltane", "/C", "1234"}}) {
+    const std::size_t windows = Backend->WindowCount();
+    app::SaverApp saverApp(arguments);
+    EXPECT_EQ(saverApp.Run(), 0);
+    EXPECT_EQ(Backend->WindowCount(), windows);
+  }
+  if (!display.empty()) setenv("DISPLAY", display.c_str(), 1);
 }
 
 TEST_F(SaverAppTest, PreviewCoversTheHostsClientAreaAndEndsWithCodeZero) {
