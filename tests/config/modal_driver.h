@@ -52,7 +52,7 @@ struct SeenMessage {
   QString caption;
   QMessageBox::Icon icon = QMessageBox::NoIcon;
   QMessageBox::StandardButtons buttons;
-  QWidget* owner = nullptr;
+  QString ownerName;  // the object name of the window that owns the box
 };
 
 // While it lives, answers the first message box that comes up with its OK button and notes what it said.
@@ -68,7 +68,7 @@ class MessageAnswerer {
         return;
       }
       m_seen = SeenMessage{true, box->text(), box->windowTitle(), box->icon(), box->standardButtons(),
-                           box->parentWidget()};
+                           box->parentWidget() != nullptr ? box->parentWidget()->objectName() : QString()};
       if (QAbstractButton* ok = box->button(QMessageBox::Ok)) {
         ok->click();
       }
