@@ -5,7 +5,6 @@
 #include <signal.h>
 #include <stdlib.h>
 
-#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
@@ -286,33 +285,6 @@ TEST_F(SaverE2eTest, PreviewDrawsInsideItsHostAndEndsWhenTheHostIsDestroyed) {
   XDestroyWindow(m_display, host);
   XSync(m_display, False);
 
-  EXPECT_EQ(saver.WaitForExit(kPatience), std::optional<int>(0));
-}
-
-TEST_F(SaverE2eTest, ConfigurationModeShowsADialogAndNoSaverAndEndsWithCodeZeroWhenCancelled) {
-  const std::vector<Window> before = Children(m_root);
-  SaverProcess& saver = Start({"c"});
-
-  Window dialog = None;
-  ASSERT_TRUE(WaitFor([&] {
-    for (const Window window : Children(m_root)) {
-      XWindowAttributes attributes;
-      if (std::find(before.begin(), before.end(), window) != before.end()) continue;
-      if (XGetWindowAttributes(m_display, window, &attributes) != 0 && attributes.map_state == IsViewable) {
-        dialog = window;
-        return true;
-      }
-    }
-    return false;
-  }));
-  EXPECT_EQ(SaverWindow(), None);
-
-  XSetInputFocus(m_display, dialog, RevertToParent, CurrentTime);
-  XSync(m_display, False);
-  EXPECT_TRUE(WaitFor([&] {
-    PressKey(XK_Escape);
-    return !saver.Running();
-  }));
   EXPECT_EQ(saver.WaitForExit(kPatience), std::optional<int>(0));
 }
 
