@@ -115,7 +115,7 @@ TEST_F(SaverWndTest, EachMessageFollowsItsInputRule) {
 }
 
 TEST_F(SaverWndTest, SetCursorHidesThePointerWhateverTheHitTest) {
-  MakeFullScreen();
+  ProbeSaverWnd* wnd = MakeFullScreen();
   for (const std::int32_t hitTest : {1, 0, -2, 12}) {
     platform::SetCursor(platform::LoadCursor(129));
     EXPECT_EQ(platform::SendMessage(Hwnd, platform::WM_SETCURSOR, Hwnd,
@@ -124,6 +124,7 @@ TEST_F(SaverWndTest, SetCursorHidesThePointerWhateverTheHitTest) {
     EXPECT_EQ(Backend->Cursor(), 0u);
   }
   EXPECT_FALSE(Defaulted(platform::WM_SETCURSOR));
+  wnd->DestroyWindow();
 }
 
 TEST_F(SaverWndTest, DestructionSetsQuitFlag) {
