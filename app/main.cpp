@@ -9,10 +9,6 @@
 #include "platform/backend.h"
 #include "platform/x11/x11_backend.h"
 
-// Read by the leak checker of a sanitizer build only. The system's D-Bus library, which Qt loads for the
-// configuration dialog, keeps one buffer until the process exits; it is not ours to free.
-extern "C" const char* __lsan_default_suppressions() { return "leak:libdbus-1.so\n"; }
-
 int main(int argc, char** argv) {
   using veltane::app::SaverMode;
 
