@@ -186,6 +186,36 @@ TEST_F(SaverAppTest, PreviewOfAWindowThatDoesNotExistEndsAtOnce) {
   }
 }
 
+TEST_F(SaverAppTest, WindowThatTheSystemRefusesEndsTheProcessAtOnce) {
+  const platform::HWND host = Backend->CreateHostWindow({200, 150});
+  for (const std::vector<std::string>& arguments :
+       std::vector<std::vector<std::string>>{{"veltane", "s"}, {"veltane", "p", Decimal(host)}}) {
+    Backend->RefuseNextWindow();
+    app::SaverApp saverApp(arguments);
+    EXPECT_EQ(saverApp.Run(), 0) << arguments[1];
+    EXPECT_EQ(saverApp.m_pMainWnd, nullptr);
+  }
+}
+
+// A run that ends without any close request leaves the window up; the application takes it down on its
+// way out, so that nothing of it outlives the process's message loop.
+TEST_F(SaverAppTest, WindowStillUpWhenTheLoopEndsIsDestroyedOnTheWayOut) {
+  const platform::HWND host = Backend->CreateHostWindow({200, 150});
+  app::SaverApp saverApp({"veltane", "p", Decimal(host)});
+  platform::HWND preview = 0;
+  OnEveryFrame([&](int frame) {
+    auto* wnd = dynamic_cast<saver::FlameWnd*>(saverApp.m_pMainWnd);
+    ASSERT_NE(wnd, nullptr);
+    preview = wnd->GetSafeHwnd();
+    if (frame == 2) wnd->QuitFlag = 1;
+  });
+
+  EXPECT_EQ(saverApp.Run(), 0);
+  EXPECT_NE(preview, 0u);
+  EXPECT_FALSE(platform::IsWindow(preview));
+  EXPECT_EQ(saverApp.m_pMainWnd, nullptr);
+}
+
 TEST_F(SaverAppTest, FullScreenRunsUntilAKeyAndEndsWithCodeZero) {
   app::SaverApp saverApp({"veltane", "s"});
   platform::HWND hwnd = 0;
