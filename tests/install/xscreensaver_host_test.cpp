@@ -1,23 +1,20 @@
-// Runs the installed program as XScreenSaver runs a display mode: through /bin/sh with "exec", the
-// hack directory on $PATH and the window to draw into in $XSCREENSAVER_WINDOW, written "0x%lX"; the
-// settings preview appends " --window-id 0x%X" to the same command. Each run must draw into the host's
-// window, and end by itself with code 0 when the host destroys that window, or at once on SIGTERM,
+// Runs the installed program as XScreenSaver runs a display mode: "/bin/sh -c 'exec <command>'" with the
+// hack directory first on $PATH and the window to draw into in $XSCREENSAVER_WINDOW, written "0x%lX";
+// the settings preview appends " --window-id 0x%X" to the same command. Each run must draw into the
+// host's window, and end by itself with code 0 when the host destroys that window, or at once on SIGTERM,
 // leaving nothing in the host's window.
 
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
-#include <cstdlib>
-#include <functional>
 #include <optional>
 #include <ostream>
 #include <string>
-#include <thread>
 
+#include "tests/install/installed_program.h"
 #include "tests/support/xvfb_server.h"
 
 // Xlib's macros (None, Bool, Status) break the test framework's headers, so Xlib comes last.
@@ -27,48 +24,41 @@
 namespace {
 
 using namespace std::chrono_literals;
+using veltane::test::InstallPrefix;
+using veltane::test::WaitForExit;
+using veltane::test::WaitUntil;
 
 // Bounds on waiting, not measurements: a sanitizer build on a loaded machine starts slowly.
 constexpr auto kDrawTimeout = 20s;
 constexpr auto kExitTimeout = 10s;
-constexpr auto kPollInterval = 20ms;
 
 constexpr unsigned kHostWidth = 640;
 constexpr unsigned kHostHeight = 480;
 // A colour the saver never draws, so that any of it left visible is host window the saver did not cover.
 constexpr unsigned long kHostColour = 0x2040c0;
 
-std::string InstallPrefix() {
-  const char* prefix = std::getenv("VELTANE_INSTALL_PREFIX");
-  return prefix != nullptr ? prefix : "";
-}
-
-bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout) {
-  const auto deadline = std::chrono::steady_clock::now() + timeout;
-  while (!condition()) {
-    if (std::chrono::steady_clock::now() >= deadline) return false;
-    std::this_thread::sleep_for(kPollInterval);
-  }
-  return true;
-}
-
-// The raw wait status once the process has ended within the timeout; nothing if it is still running.
-std::optional<int> WaitForExit(pid_t pid, std::chrono::milliseconds timeout) {
-  std::optional<int> status;
-  WaitUntil(
-      [&] {
-        int raw = 0;
-        if (waitpid(pid, &raw, WNOHANG) == pid) status = raw;
-        return status.has_value();
-      },
-      timeout);
-  return status;
-}
-
 std::string HexWindow(Window window) {
   char text[32];
   std::snprintf(text, sizeof text, "0x%lX", window);
   return text;
+}
+
+bool HasHexLetter(Window window) { return HexWindow(window).find_first_of("ABCDEF") != std::string::npos; }
+
+// The host's window is gone by the time some requests reach the server; that is the case under test.
+int IgnoreXError(Display*, XErrorEvent*) { return 0; }
+
+// XScreenSaver writes the window id with capital letters; a host id that has one makes sure they are read.
+Window CreateHostWindow(Display* display) {
+  constexpr int kMaxAttempts = 32;
+  const Window root = DefaultRootWindow(display);
+  Window window = 0;
+  for (int attempt = 0; attempt < kMaxAttempts; ++attempt) {
+    window = XCreateSimpleWindow(display, root, 0, 0, kHostWidth, kHostHeight, 0, 0, kHostColour);
+    if (HasHexLetter(window)) break;
+    XDestroyWindow(display, window);
+  }
+  return window;
 }
 
 // What the host's window shows now: pixels still in the host's colour, and pixels lit (neither black nor
@@ -103,24 +93,6 @@ unsigned ChildCount(Display* display, Window window) {
   return count;
 }
 
-// The host's window is gone by the time some requests reach the server; that is the case under test.
-int IgnoreXError(Display*, XErrorEvent*) { return 0; }
-
-bool HasHexLetter(Window window) { return HexWindow(window).find_first_of("ABCDEF") != std::string::npos; }
-
-// XScreenSaver writes the window id with capital letters; a host id that has one makes sure they are read.
-Window CreateHostWindow(Display* display) {
-  constexpr int kMaxAttempts = 32;
-  const Window root = DefaultRootWindow(display);
-  Window window = 0;
-  for (int attempt = 0; attempt < kMaxAttempts; ++attempt) {
-    window = XCreateSimpleWindow(display, root, 0, 0, kHostWidth, kHostHeight, 0, 0, kHostColour);
-    if (HasHexLetter(window)) break;
-    XDestroyWindow(display, window);
-  }
-  return window;
-}
-
 struct HostCase {
   const char* name;
   bool settingsPreview;  // appends --window-id as the settings preview does
@@ -150,26 +122,16 @@ class XScreenSaverHost : public testing::TestWithParam<HostCase> {
   }
 
   void TearDown() override {
-    if (pid > 0) {
-      kill(pid, SIGKILL);
-      waitpid(pid, nullptr, 0);
-    }
+    veltane::test::KillAndReap(pid);
     if (display != nullptr) XCloseDisplay(display);
   }
 
-  // XScreenSaver's way: "/bin/sh -c 'exec <command>'", with its hack directory first on $PATH.
   void StartAsXScreenSaver(const std::string& command) {
-    const std::string path = InstallPrefix() + "/libexec/xscreensaver:" + std::getenv("PATH");
-    const std::string shellCommand = "exec " + command;
-    pid = fork();
-    ASSERT_GE(pid, 0);
-    if (pid == 0) {
-      setenv("DISPLAY", server->DisplayName().c_str(), 1);
-      setenv("XSCREENSAVER_WINDOW", HexWindow(host).c_str(), 1);
-      setenv("PATH", path.c_str(), 1);
-      execl("/bin/sh", "sh", "-c", shellCommand.c_str(), static_cast<char*>(nullptr));
-      _exit(127);
-    }
+    pid = veltane::test::StartThroughShell(
+        "exec " + command, {{"DISPLAY", server->DisplayName()},
+                            {"XSCREENSAVER_WINDOW", HexWindow(host)},
+                            {"PATH", InstallPrefix() + "/libexec/xscreensaver:/usr/bin:/bin"}});
+    ASSERT_GT(pid, 0);
   }
 
   static veltane::test::XvfbServer* server;
