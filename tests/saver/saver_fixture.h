@@ -97,6 +97,7 @@ class SaverFixture : public ::testing::Test {
   void TearDown() override {
     Backend->SetPollHook({});
     App.reset();
+    platform::SetBackend(nullptr);
     app::UseSettingsStore(nullptr);
     std::filesystem::remove_all(m_configHome);
   }

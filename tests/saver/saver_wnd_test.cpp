@@ -97,9 +97,15 @@ TEST_F(SaverWndTest, EachMessageFollowsItsInputRule) {
 
     const LRESULT result = SendMessage(Hwnd, c.message, c.wParam, c.lParam);
 
-    if (c.result != kAny) EXPECT_EQ(result, c.result);
-    if (c.defaulted != kAny) EXPECT_EQ(Defaulted(c.message), c.defaulted == 1);
-    if (c.closePosted != kAny) EXPECT_EQ(ClosePosted(), c.closePosted == 1);
+    if (c.result != kAny) {
+      EXPECT_EQ(result, c.result);
+    }
+    if (c.defaulted != kAny) {
+      EXPECT_EQ(Defaulted(c.message), c.defaulted == 1);
+    }
+    if (c.closePosted != kAny) {
+      EXPECT_EQ(ClosePosted(), c.closePosted == 1);
+    }
     if (c.quitFlag != kAny) {
       ASSERT_FALSE(Log.deleted);
       EXPECT_EQ(wnd->QuitFlag, c.quitFlag);
