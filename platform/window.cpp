@@ -15,6 +15,8 @@ constexpr WPARAM kSysCommandMask = 0xFFF0;
 constexpr WPARAM kSizeRestored = 0;
 constexpr int kClassCursorId = 129;
 
+constexpr std::uintptr_t Bits(LPARAM lParam) { return static_cast<std::uintptr_t>(lParam); }
+
 std::unordered_map<HWND, Wnd*>& HandleMap() {
   static std::unordered_map<HWND, Wnd*> map;
   return map;
@@ -88,6 +90,8 @@ Rect Wnd::GetClientRect() const {
   return rect;
 }
 
+// Any handler may end in the object's deletion (WM_CLOSE's default processing destroys the window, and the
+// final hook may delete the object), so the outer message is restored only on an object that still exists.
 LRESULT Wnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
   const CurrentMessage outer = m_current;
   const std::shared_ptr<bool> alive = m_alive;
@@ -96,7 +100,7 @@ LRESULT Wnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_CREATE: result = OnCreate(); break;
     case WM_PAINT: result = OnPaint(); break;
-    case WM_SIZE: result = OnSize(wParam, LOWORD(static_cast<std::uintptr_t>(lParam)), HIWORD(static_cast<std::uintptr_t>(lParam))); break;
+    case WM_SIZE: result = OnSize(wParam, LOWORD(Bits(lParam)), HIWORD(Bits(lParam))); break;
     case WM_CLOSE: result = OnClose(); break;
     case WM_DESTROY: result = OnDestroy(); break;
     case WM_NCDESTROY: OnNcDestroy(); break;
@@ -106,9 +110,15 @@ LRESULT Wnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_ACTIVATE: result = OnActivate(wParam, lParam); break;
     case WM_ACTIVATEAPP: result = OnActivateApp(wParam, lParam); break;
     case WM_MOUSEMOVE: result = OnMouseMove(wParam, lParam); break;
-    case WM_LBUTTONDOWN: case WM_MBUTTONDOWN: case WM_RBUTTONDOWN: result = OnButtonDown(message, wParam, lParam); break;
-    case WM_KEYDOWN: case WM_SYSKEYDOWN: result = OnKeyDown(message, wParam, lParam); break;
-    default: result = message >= WM_USER ? OnUserMessage(message, wParam, lParam) : DefWindowProc(message, wParam, lParam); break;
+    case WM_LBUTTONDOWN:
+    case WM_MBUTTONDOWN:
+    case WM_RBUTTONDOWN: result = OnButtonDown(message, wParam, lParam); break;
+    case WM_KEYDOWN:
+    case WM_SYSKEYDOWN: result = OnKeyDown(message, wParam, lParam); break;
+    default:
+      result = message >= WM_USER ? OnUserMessage(message, wParam, lParam)
+                                  : DefWindowProc(message, wParam, lParam);
+      break;
   }
   if (*alive) m_current = outer;
   return result;
