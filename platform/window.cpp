@@ -186,7 +186,7 @@ void Wnd::Attach(HWND hwnd) {
 }
 
 void Wnd::Detach() {
-  HandleMap().erase(m_hWnd);
+  if (FromHandlePermanent(m_hWnd) == this) HandleMap().erase(m_hWnd);
   m_hWnd = 0;
 }
 

@@ -15,6 +15,7 @@ constexpr std::int32_t kWheelDelta = 120;
 // The context bit of a key message: set when Alt is held, which is what makes it a system key.
 constexpr LPARAM kAltContext = LPARAM{1} << 29;
 constexpr LPARAM kRepeatOnce = 1;
+constexpr HWND kHandlesPerBackend = 0x10000;
 
 std::vector<std::uint32_t> BlackPixels(const Rect& rect) {
   const std::size_t width = static_cast<std::size_t>(std::max(rect.Width(), 0));
@@ -24,7 +25,12 @@ std::vector<std::uint32_t> BlackPixels(const Rect& rect) {
 
 }  // namespace
 
-MemoryBackend::MemoryBackend(Size screen) : m_screen(screen) {}
+// Each backend hands out handles from a range of its own, so that a window object a test left bound under
+// an earlier backend can never be mistaken for a window of a later one.
+MemoryBackend::MemoryBackend(Size screen) : m_screen(screen) {
+  static HWND nextRange = 0;
+  m_nextHandle += kHandlesPerBackend * nextRange++;
+}
 
 HWND MemoryBackend::NewHandle() { return m_nextHandle++; }
 

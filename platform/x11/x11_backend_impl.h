@@ -43,6 +43,8 @@ class X11Backend : public Backend {
     bool tookFocus = false;
     Window previousFocus = None;
     int previousRevert = RevertToNone;
+    bool hasPointer = false;  // The last pointer position the window was told of.
+    LPARAM pointer = 0;
   };
 
   // Where the primary monitor lies on the root window.
@@ -51,10 +53,11 @@ class X11Backend : public Backend {
   void TakeInput(Window window, OurWindow& state);
   void Translate(const XEvent& event, EventSink& sink);
   void PostInput(EventSink& sink, HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+  void PostMove(EventSink& sink, OurWindow& state, HWND hwnd, unsigned keys, int x, int y);
   void DrawBottomUpBgr(Window window, const OurWindow& state, std::int32_t x, std::int32_t y, const DibView& dib);
   void DrawRle(Window window, const OurWindow& state, std::int32_t x, std::int32_t y, const DibView& dib);
-  void PutClipped(Window window, const OurWindow& state, XImage* image, int srcY, int rows, std::int32_t x,
-                  std::int32_t y);
+  void PutClipped(Window window, const OurWindow& state, XImage* image, int srcX, int srcY, int columns, int rows,
+                  std::int32_t x, std::int32_t y);
 
   Display* m_display;
   int m_screen;

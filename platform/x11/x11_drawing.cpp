@@ -60,18 +60,28 @@ void X11Backend::DrawBottomUpBgr(Window window, const OurWindow& state, std::int
   const std::int32_t height = dib.header.biHeight;
   const std::size_t stride = BgrStride(width);
   const std::size_t rowBytes = static_cast<std::size_t>(width) * 3;
-  // A short buffer holds the bottom rows only; those are drawn and the rows above are left alone.
-  const std::size_t available = dib.bits.size() < rowBytes ? 0 : (dib.bits.size() - rowBytes) / stride + 1;
-  const int rows = static_cast<int>(std::min<std::size_t>(available, static_cast<std::size_t>(height)));
-  if (rows == 0) return;
+  const std::size_t size = dib.bits.size();
+  // Short data holds the bottom rows and perhaps the start of one more: those pixels are drawn, as the
+  // shared decoder draws them, and the rest is left alone.
+  const std::size_t wholeRows = size < rowBytes ? 0 : (size - rowBytes) / stride + 1;
+  const int rows = static_cast<int>(std::min<std::size_t>(wholeRows, static_cast<std::size_t>(height)));
+  const std::size_t partStart = static_cast<std::size_t>(rows) * stride;
+  const int partPixels = rows < height && partStart < size ? static_cast<int>((size - partStart) / 3) : 0;
+  if (rows == 0 && partPixels == 0) return;
   XImage* image = m_images->Acquire(width, height);
   if (image == nullptr) return;
+  const auto imageStride = static_cast<std::size_t>(image->bytes_per_line);
+  auto* data = reinterpret_cast<std::uint8_t*>(image->data);
   const int firstRow = height - rows;
-  auto* dst = reinterpret_cast<std::uint8_t*>(image->data) +
-              static_cast<std::size_t>(firstRow) * static_cast<std::size_t>(image->bytes_per_line);
-  m_images->Packer().PackBottomUpBgr(dib.bits.data(), stride, width, rows, dst,
-                                     static_cast<std::size_t>(image->bytes_per_line));
-  PutClipped(window, state, image, firstRow, rows, x, y);
+  const PixelPacker& packer = m_images->Packer();
+  packer.PackBottomUpBgr(dib.bits.data(), stride, width, rows, data + static_cast<std::size_t>(firstRow) * imageStride,
+                         imageStride);
+  PutClipped(window, state, image, 0, firstRow, width, rows, x, y);
+  if (partPixels > 0) {
+    packer.PackBottomUpBgr(dib.bits.data() + partStart, stride, partPixels, 1,
+                           data + static_cast<std::size_t>(firstRow - 1) * imageStride, imageStride);
+    PutClipped(window, state, image, 0, firstRow - 1, partPixels, 1, x, y);
+  }
   XFlush(m_display);
 }
 
@@ -88,25 +98,17 @@ void X11Backend::DrawRle(Window window, const OurWindow& state, std::int32_t x, 
   const bool complete = std::none_of(m_decoded.begin(), m_decoded.end(),
                                      [](std::uint32_t pixel) { return (pixel & kUntouched) != 0; });
   if (complete) {
-    PutClipped(window, state, image, 0, height, x, y);
+    PutClipped(window, state, image, 0, 0, width, height, x, y);
   } else {
     // Each row goes out in the runs that the bitmap actually covers.
     for (int row = 0; row < height; ++row) {
       const std::uint32_t* pixels = m_decoded.data() + static_cast<std::size_t>(row) * static_cast<std::size_t>(width);
-      for (int start = 0; start < width;) {
-        if ((pixels[start] & kUntouched) != 0) {
-          ++start;
-          continue;
-        }
+      int start = 0;
+      while (start < width) {
+        while (start < width && (pixels[start] & kUntouched) != 0) ++start;
         int end = start;
         while (end < width && (pixels[end] & kUntouched) == 0) ++end;
-        const std::int64_t left = std::max<std::int64_t>(std::int64_t{x} + start, 0);
-        const std::int64_t right = std::min<std::int64_t>(std::int64_t{x} + end, state.width);
-        const std::int64_t top = std::int64_t{y} + row;
-        if (left < right && top >= 0 && top < state.height) {
-          m_images->Put(window, m_gc, image, static_cast<int>(left - x), row, static_cast<int>(left),
-                        static_cast<int>(top), static_cast<int>(right - left), 1);
-        }
+        if (end > start) PutClipped(window, state, image, start, row, end - start, 1, x, y);
         start = end;
       }
     }
@@ -114,13 +116,14 @@ void X11Backend::DrawRle(Window window, const OurWindow& state, std::int32_t x, 
   XFlush(m_display);
 }
 
-// Puts image rows [srcY, srcY + rows) with the image's top-left corner at (x, y), clipped to the window here
-// rather than by the server alone, since the protocol carries 16-bit coordinates.
-void X11Backend::PutClipped(Window window, const OurWindow& state, XImage* image, int srcY, int rows, std::int32_t x,
-                            std::int32_t y) {
-  const std::int64_t left = std::max<std::int64_t>(x, 0);
+// Puts the image's columns [srcX, srcX + columns) of rows [srcY, srcY + rows), the image's top-left corner
+// at (x, y), clipped to the window here rather than by the server alone, since the protocol carries 16-bit
+// coordinates.
+void X11Backend::PutClipped(Window window, const OurWindow& state, XImage* image, int srcX, int srcY, int columns,
+                            int rows, std::int32_t x, std::int32_t y) {
+  const std::int64_t left = std::max<std::int64_t>(std::int64_t{x} + srcX, 0);
   const std::int64_t top = std::max<std::int64_t>(std::int64_t{y} + srcY, 0);
-  const std::int64_t right = std::min<std::int64_t>(std::int64_t{x} + image->width, state.width);
+  const std::int64_t right = std::min<std::int64_t>(std::int64_t{x} + srcX + columns, state.width);
   const std::int64_t bottom = std::min<std::int64_t>(std::int64_t{y} + srcY + rows, state.height);
   if (right <= left || bottom <= top) return;
   m_images->Put(window, m_gc, image, static_cast<int>(left - x), static_cast<int>(top - y),

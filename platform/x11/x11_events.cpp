@@ -18,6 +18,7 @@ constexpr WPARAM MK_MBUTTON = 0x0010;
 constexpr int kWheelDelta = 120;
 // The context-code bit of a key message's flags: Alt was held.
 constexpr LPARAM kAltContext = LPARAM{1} << 29;
+constexpr LPARAM kRepeatOnce = 1;
 
 struct KeyRange {
   KeySym first;
@@ -62,6 +63,16 @@ void X11Backend::PostInput(EventSink& sink, HWND hwnd, UINT message, WPARAM wPar
   sink.PostInput(Msg{hwnd, message, wParam, lParam});
 }
 
+// The pointer entering a window reports its position twice, as a crossing and as a motion; a window is
+// told of a position only when it differs from the last one it was told of.
+void X11Backend::PostMove(EventSink& sink, OurWindow& state, HWND hwnd, unsigned keys, int x, int y) {
+  const LPARAM position = MAKELPARAM(x, y);
+  if (state.hasPointer && state.pointer == position) return;
+  state.hasPointer = true;
+  state.pointer = position;
+  PostInput(sink, hwnd, WM_MOUSEMOVE, MouseKeys(keys), position);
+}
+
 void X11Backend::Translate(const XEvent& event, EventSink& sink) {
   const auto found = m_windows.find(event.xany.window);
   if (found == m_windows.end()) return;
@@ -72,8 +83,7 @@ void X11Backend::Translate(const XEvent& event, EventSink& sink) {
       // Alt pressed by itself counts as held, as it does for the system variant of the message.
       const bool alt = (event.xkey.state & Mod1Mask) != 0 || sym == XK_Alt_L || sym == XK_Alt_R ||
                        sym == XK_Meta_L || sym == XK_Meta_R;
-      const LPARAM flags = 1 | (static_cast<LPARAM>((event.xkey.keycode - 8) & 0xFF) << 16) | (alt ? kAltContext : 0);
-      PostInput(sink, hwnd, alt ? WM_SYSKEYDOWN : WM_KEYDOWN, VirtualKey(sym), flags);
+      PostInput(sink, hwnd, alt ? WM_SYSKEYDOWN : WM_KEYDOWN, VirtualKey(sym), kRepeatOnce | (alt ? kAltContext : 0));
       break;
     }
     case ButtonPress: {
@@ -94,13 +104,11 @@ void X11Backend::Translate(const XEvent& event, EventSink& sink) {
       break;
     }
     case MotionNotify:
-      PostInput(sink, hwnd, WM_MOUSEMOVE, MouseKeys(event.xmotion.state),
-                MAKELPARAM(event.xmotion.x, event.xmotion.y));
+      PostMove(sink, found->second, hwnd, event.xmotion.state, event.xmotion.x, event.xmotion.y);
       break;
     case EnterNotify:
       // Windows tells a window that appears under the pointer where the pointer is; so do we.
-      PostInput(sink, hwnd, WM_MOUSEMOVE, MouseKeys(event.xcrossing.state),
-                MAKELPARAM(event.xcrossing.x, event.xcrossing.y));
+      PostMove(sink, found->second, hwnd, event.xcrossing.state, event.xcrossing.x, event.xcrossing.y);
       break;
     case FocusOut: {
       const XFocusChangeEvent& f = event.xfocus;

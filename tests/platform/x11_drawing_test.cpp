@@ -110,12 +110,49 @@ TEST_F(X11Drawing, SameImageDrawnAgainShowsItsNewContent) {
 
 TEST_F(X11Drawing, TruncatedBitmapDrawsOnlyTheRowsItHolds) {
   std::vector<std::uint8_t> bits = FlameBits();
-  // Thirty whole rows and part of the next: the bottom thirty rows are drawn, nothing above them.
+  // Thirty whole rows and 33 pixels of the next: those are drawn, nothing above them.
   bits.resize(kFlameStride * 30 + 100);
   backend->DrawDib(dc, 0, 0, FlameDib(bits));
   ExpectWindow([&](int x, int y) {
-    return x < kFlameWidth && y >= kFlameHeight - 30 && y < kFlameHeight ? Pattern(x, y) : kBlack;
+    const bool whole = x < kFlameWidth && y >= kFlameHeight - 30 && y < kFlameHeight;
+    const bool part = x < 33 && y == kFlameHeight - 31;
+    return whole || part ? Pattern(x, y) : kBlack;
   });
+}
+
+TEST_F(X11Drawing, RunLengthImageLandsPixelExactAndLeavesSkippedPixelsAlone) {
+  constexpr std::uint32_t kBackground = 0x404040;
+  const RgbQuad table[] = {{0, 0, 0xFF, 0}, {0, 0xFF, 0, 0}, {0xFF, 0, 0, 0}, {0xFF, 0xFF, 0xFF, 0}};
+  const std::uint32_t R = 0xFF0000, G = 0x00FF00, B = 0x0000FF, W = 0xFFFFFF, _ = kBackground;
+  // Six by four, bottom row first: a run; literal pixels and a run; a run, a jump over two pixels and a
+  // run; three literal pixels (padded) and the end of the bitmap, which leaves the rest of the row alone.
+  const std::vector<std::uint8_t> bits = {6, 1, 0, 0,
+                                          0, 4, 0, 1, 2, 3, 2, 3, 0, 0,
+                                          2, 2, 0, 2, 2, 0, 2, 0, 0, 0,
+                                          0, 3, 3, 2, 1, 0, 0, 1};
+  const std::uint32_t expected[4][6] = {{W, B, G, _, _, _}, {B, B, _, _, R, R}, {R, G, B, W, W, W},
+                                        {G, G, G, G, G, G}};
+  DibView dib;
+  dib.header.biWidth = 6;
+  dib.header.biHeight = 4;
+  dib.header.biBitCount = 8;
+  dib.header.biCompression = BI_RLE8;
+  dib.colors = table;
+  dib.bits = bits;
+  struct Place {
+    int x;
+    int y;
+  };
+  for (const Place place : {Place{5, 7}, Place{-2, -1}, Place{197, 148}}) {
+    SCOPED_TRACE(testing::Message() << "at " << place.x << "," << place.y);
+    backend->FillRect(dc, Rect{0, 0, kWindowWidth, kWindowHeight}, kBackground);
+    backend->DrawDib(dc, place.x, place.y, dib);
+    ExpectWindow([&](int x, int y) {
+      const int ix = x - place.x;
+      const int iy = y - place.y;
+      return ix >= 0 && ix < 6 && iy >= 0 && iy < 4 ? expected[iy][ix] : kBackground;
+    });
+  }
 }
 
 TEST_F(X11Drawing, UnsupportedBitmapsDrawNothing) {

@@ -94,11 +94,16 @@ class X11Test : public ::testing::Test {
     }
   }
 
-  // Lets every event caused so far arrive, then drops what the sink holds.
-  void Settle() {
+  // Moves every event caused so far into the sink.
+  void Drain() {
     XSync(display, False);
     SyncBackend();
     backend->PollEvents(sink);
+  }
+
+  // Lets every event caused so far arrive, then drops what the sink holds.
+  void Settle() {
+    Drain();
     sink = RecordingSink{};
   }
 
