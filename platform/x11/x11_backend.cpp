@@ -2,6 +2,7 @@
 
 #include <X11/Xatom.h>
 #include <X11/extensions/Xrandr.h>
+#include <poll.h>
 
 #include <algorithm>
 #include <chrono>
@@ -32,6 +33,7 @@ constexpr unsigned kPointerGrabMask = ButtonPressMask | PointerMotionMask | Ente
 // Another client (a screen locker, a menu) may hold a grab for a moment; it is worth waiting that long.
 constexpr auto kGrabPatience = std::chrono::seconds(1);
 constexpr auto kGrabRetryInterval = std::chrono::milliseconds(20);
+constexpr auto kMapPatience = std::chrono::seconds(1);
 
 bool GrabIsBusy(int status) {
   return status == AlreadyGrabbed || status == GrabFrozen || status == GrabNotViewable;
@@ -144,12 +146,24 @@ HWND X11Backend::CreateTopmostWindow(const Rect& rect, bool visible) {
                   reinterpret_cast<const unsigned char*>(&bypass), 1);
   if (visible) {
     XMapRaised(m_display, window);
-    XEvent event;
-    XIfEvent(m_display, &event, IsMapNotifyOf, reinterpret_cast<XPointer>(&window));
+    WaitForMap(window);
     TakeInput(window, m_windows[window]);
   }
   XFlush(m_display);
   return static_cast<HWND>(window);
+}
+
+// The focus and the grabs need a viewable window. An override-redirect window is mapped at once; the wait
+// is bounded all the same, so that a window destroyed meanwhile by somebody else cannot hang us.
+void X11Backend::WaitForMap(Window window) {
+  const auto deadline = std::chrono::steady_clock::now() + kMapPatience;
+  XEvent event;
+  while (!XCheckIfEvent(m_display, &event, IsMapNotifyOf, reinterpret_cast<XPointer>(&window))) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    if (left.count() <= 0) return;
+    pollfd connection{ConnectionNumber(m_display), POLLIN, 0};
+    poll(&connection, 1, static_cast<int>(left.count()));
+  }
 }
 
 void X11Backend::TakeInput(Window window, OurWindow& state) {

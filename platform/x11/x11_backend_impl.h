@@ -50,6 +50,7 @@ class X11Backend : public Backend {
   // Where the primary monitor lies on the root window.
   Rect PrimaryMonitor();
   Window MakeWindow(Window parent, const Rect& rect, bool overrideRedirect);
+  void WaitForMap(Window window);
   void TakeInput(Window window, OurWindow& state);
   void Translate(const XEvent& event, EventSink& sink);
   void PostInput(EventSink& sink, HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);

@@ -26,8 +26,6 @@ class ImageCache {
   void Put(Drawable drawable, GC gc, XImage* image, int srcX, int srcY, int dstX, int dstY, int width, int height);
 
   const PixelPacker& Packer() const { return m_packer; }
-  // Whether images go through shared memory (known once the first image has been made).
-  bool Shared() const { return m_shmUsable; }
 
  private:
   struct Slot {

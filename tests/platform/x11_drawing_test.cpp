@@ -43,8 +43,17 @@ DibView FlameDib(const std::vector<std::uint8_t>& bits) {
   return dib;
 }
 
-class X11Drawing : public X11Test {
+// Every case runs twice: with shared memory, and on a server that does not offer it.
+class X11Drawing : public X11Test, public testing::WithParamInterface<bool> {
  protected:
+  X11Drawing() : X11Test(GetParam() ? test::XvfbServer::Options{} : WithoutSharedMemory()) {}
+
+  static test::XvfbServer::Options WithoutSharedMemory() {
+    test::XvfbServer::Options options;
+    options.extraArguments = {"-extension", "MIT-SHM"};
+    return options;
+  }
+
   void SetUp() override {
     X11Test::SetUp();
     if (HasFatalFailure()) return;
@@ -78,7 +87,7 @@ class X11Drawing : public X11Test {
   HDC dc = 0;
 };
 
-TEST_F(X11Drawing, BottomUpImageLandsPixelExactAndClippedAtEveryEdge) {
+TEST_P(X11Drawing, BottomUpImageLandsPixelExactAndClippedAtEveryEdge) {
   const std::vector<std::uint8_t> bits = FlameBits();
   struct Place {
     int x;
@@ -97,7 +106,7 @@ TEST_F(X11Drawing, BottomUpImageLandsPixelExactAndClippedAtEveryEdge) {
   }
 }
 
-TEST_F(X11Drawing, SameImageDrawnAgainShowsItsNewContent) {
+TEST_P(X11Drawing, SameImageDrawnAgainShowsItsNewContent) {
   std::vector<std::uint8_t> bits = FlameBits();
   backend->DrawDib(dc, 0, 0, FlameDib(bits));
   // The second frame reuses the image memory of the first; it must show the new bytes, all of them.
@@ -108,7 +117,7 @@ TEST_F(X11Drawing, SameImageDrawnAgainShowsItsNewContent) {
   });
 }
 
-TEST_F(X11Drawing, TruncatedBitmapDrawsOnlyTheRowsItHolds) {
+TEST_P(X11Drawing, TruncatedBitmapDrawsOnlyTheRowsItHolds) {
   std::vector<std::uint8_t> bits = FlameBits();
   // Thirty whole rows and 33 pixels of the next: those are drawn, nothing above them.
   bits.resize(kFlameStride * 30 + 100);
@@ -120,7 +129,7 @@ TEST_F(X11Drawing, TruncatedBitmapDrawsOnlyTheRowsItHolds) {
   });
 }
 
-TEST_F(X11Drawing, RunLengthImageLandsPixelExactAndLeavesSkippedPixelsAlone) {
+TEST_P(X11Drawing, RunLengthImageLandsPixelExactAndLeavesSkippedPixelsAlone) {
   constexpr std::uint32_t kBackground = 0x404040;
   const RgbQuad table[] = {{0, 0, 0xFF, 0}, {0, 0xFF, 0, 0}, {0xFF, 0, 0, 0}, {0xFF, 0xFF, 0xFF, 0}};
   const std::uint32_t R = 0xFF0000, G = 0x00FF00, B = 0x0000FF, W = 0xFFFFFF, _ = kBackground;
@@ -155,7 +164,7 @@ TEST_F(X11Drawing, RunLengthImageLandsPixelExactAndLeavesSkippedPixelsAlone) {
   }
 }
 
-TEST_F(X11Drawing, UnsupportedBitmapsDrawNothing) {
+TEST_P(X11Drawing, UnsupportedBitmapsDrawNothing) {
   std::vector<std::uint8_t> bits = FlameBits();
   DibView topDown = FlameDib(bits);
   topDown.header.biHeight = -kFlameHeight;
@@ -167,13 +176,13 @@ TEST_F(X11Drawing, UnsupportedBitmapsDrawNothing) {
   ExpectWindow([](int, int) { return kBlack; });
 }
 
-TEST_F(X11Drawing, FillRectPaintsItsRectangleOnly) {
+TEST_P(X11Drawing, FillRectPaintsItsRectangleOnly) {
   backend->FillRect(dc, Rect{-5, 140, 50, 400}, 0x12AB34);
   backend->FillRect(dc, Rect{100, 10, 90, 20}, 0xFFFFFF);  // Empty: right is left of left.
   ExpectWindow([](int x, int y) { return x < 50 && y >= 140 ? 0x12AB34u : kBlack; });
 }
 
-TEST_F(X11Drawing, DrawingIntoAWindowThatHasGoneIsHarmless) {
+TEST_P(X11Drawing, DrawingIntoAWindowThatHasGoneIsHarmless) {
   const std::vector<std::uint8_t> bits = FlameBits();
   XDestroyWindow(display, host);
   XSync(display, False);
@@ -186,6 +195,11 @@ TEST_F(X11Drawing, DrawingIntoAWindowThatHasGoneIsHarmless) {
   backend->DrawDib(dc, 0, 0, FlameDib(bits));
   EXPECT_FALSE(backend->NativeWindowExists(window));
 }
+
+INSTANTIATE_TEST_SUITE_P(Transport, X11Drawing, testing::Values(true, false),
+                         [](const testing::TestParamInfo<bool>& param) {
+                           return param.param ? "SharedMemory" : "PlainImages";
+                         });
 
 }  // namespace
 }  // namespace veltane::platform

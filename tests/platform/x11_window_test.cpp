@@ -15,6 +15,14 @@ constexpr int kScreenHeight = 480;
 
 using X11Window = X11Test;
 
+// A screen of a size that no default has, so that the full-screen window must have asked for it.
+class X11WideScreen : public X11Test {
+ protected:
+  static constexpr int kWidth = 1000;
+  static constexpr int kHeight = 700;
+  X11WideScreen() : X11Test(test::XvfbServer::Options{kWidth, kHeight, 24, {}}) {}
+};
+
 Window ParentOf(Display* display, Window window) {
   Window root = None;
   Window parent = None;
@@ -88,17 +96,17 @@ TEST_F(X11Window, DestroyingTheHostReportsOurChildDestroyedFromOutside) {
   EXPECT_TRUE(backend->NativeWindowExists(static_cast<HWND>(root)));
 }
 
-TEST_F(X11Window, FullScreenWindowCoversThePrimaryScreenAboveOthersWithoutAPointer) {
-  EXPECT_EQ(backend->ScreenSize(), (Size{kScreenWidth, kScreenHeight}));
+TEST_F(X11WideScreen, FullScreenWindowCoversThePrimaryScreenAboveOthersWithoutAPointer) {
+  EXPECT_EQ(backend->ScreenSize(), (Size{kWidth, kHeight}));
   const Window other = MakeHost(0, 0, 50, 50);
   XTestFakeMotionEvent(display, 0, 300, 200, CurrentTime);
   XSync(display, False);
-  const HWND window = backend->CreateTopmostWindow(Rect{0, 0, kScreenWidth, kScreenHeight}, true);
+  const HWND window = backend->CreateTopmostWindow(Rect{0, 0, kWidth, kHeight}, true);
   ASSERT_NE(window, 0u);
   XWindowAttributes attributes;
   ASSERT_NE(XGetWindowAttributes(display, window, &attributes), 0);
   EXPECT_EQ((Rect{attributes.x, attributes.y, attributes.x + attributes.width, attributes.y + attributes.height}),
-            (Rect{0, 0, kScreenWidth, kScreenHeight}));
+            (Rect{0, 0, kWidth, kHeight}));
   EXPECT_EQ(attributes.map_state, IsViewable);
   EXPECT_TRUE(attributes.override_redirect);
   // Topmost among the root's children: the last in stacking order.

@@ -13,7 +13,6 @@
 #include <chrono>
 #include <cstring>
 #include <thread>
-#include <vector>
 
 namespace veltane::test {
 
@@ -52,7 +51,9 @@ bool XvfbServer::Start(const Options& options) {
   const std::string screen =
       std::to_string(options.width) + "x" + std::to_string(options.height) + "x" + std::to_string(options.depth);
   std::vector<const char*> argv = {"Xvfb", "-displayfd", displayFd.c_str(), "-screen", "0", screen.c_str(),
-                                   "-nolisten", "tcp", "-noreset", nullptr};
+                                   "-nolisten", "tcp", "-noreset"};
+  for (const std::string& argument : options.extraArguments) argv.push_back(argument.c_str());
+  argv.push_back(nullptr);
   const pid_t parent = getpid();
   const pid_t pid = fork();
   if (pid < 0) {

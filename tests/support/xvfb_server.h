@@ -5,6 +5,7 @@
 #include <sys/types.h>
 
 #include <string>
+#include <vector>
 
 namespace veltane::test {
 
@@ -14,6 +15,8 @@ class XvfbServer {
     int width = 640;
     int height = 480;
     int depth = 24;
+    // Further server arguments, as {"-extension", "MIT-SHM"} to take an extension away.
+    std::vector<std::string> extraArguments;
   };
 
   XvfbServer() : XvfbServer(Options{}) {}
