@@ -46,8 +46,9 @@ class PlainShmLoop {
  public:
   PlainShmLoop(Display* display, Window window) : m_display(display), m_window(window) {
     const int screen = DefaultScreen(display);
-    m_image = XShmCreateImage(display, DefaultVisual(display, screen), static_cast<unsigned>(DefaultDepth(display, screen)),
-                              ZPixmap, nullptr, &m_shm, kWidth, kHeight);
+    const auto depth = static_cast<unsigned>(DefaultDepth(display, screen));
+    m_image = XShmCreateImage(display, DefaultVisual(display, screen), depth, ZPixmap, nullptr, &m_shm, kWidth,
+                              kHeight);
     m_shm.shmid = shmget(IPC_PRIVATE, static_cast<std::size_t>(m_image->bytes_per_line) * kHeight, IPC_CREAT | 0600);
     m_shm.shmaddr = m_image->data = static_cast<char*>(shmat(m_shm.shmid, nullptr, 0));
     m_shm.readOnly = False;
@@ -70,8 +71,10 @@ class PlainShmLoop {
     if (m_pending) XSync(m_display, False);
     for (int y = 0; y < kHeight; ++y) {
       const std::uint8_t* src = bits + static_cast<std::size_t>(kHeight - 1 - y) * kStride;
-      auto* dst = reinterpret_cast<std::uint32_t*>(m_image->data + static_cast<std::ptrdiff_t>(y) * m_image->bytes_per_line);
-      for (int x = 0; x < kWidth; ++x, src += 3) dst[x] = std::uint32_t{src[0]} | std::uint32_t{src[1]} << 8 | std::uint32_t{src[2]} << 16;
+      auto* dst = reinterpret_cast<std::uint32_t*>(m_image->data + std::ptrdiff_t{y} * m_image->bytes_per_line);
+      for (int x = 0; x < kWidth; ++x, src += 3) {
+        dst[x] = std::uint32_t{src[0]} | std::uint32_t{src[1]} << 8 | std::uint32_t{src[2]} << 16;
+      }
     }
     XShmPutImage(m_display, m_window, m_gc, m_image, 0, 0, 0, 0, kWidth, kHeight, False);
     XFlush(m_display);

@@ -159,7 +159,8 @@ void X11Backend::WaitForMap(Window window) {
   const auto deadline = std::chrono::steady_clock::now() + kMapPatience;
   XEvent event;
   while (!XCheckIfEvent(m_display, &event, IsMapNotifyOf, reinterpret_cast<XPointer>(&window))) {
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    using std::chrono::milliseconds;
+    const auto left = std::chrono::duration_cast<milliseconds>(deadline - std::chrono::steady_clock::now());
     if (left.count() <= 0) return;
     pollfd connection{ConnectionNumber(m_display), POLLIN, 0};
     poll(&connection, 1, static_cast<int>(left.count()));

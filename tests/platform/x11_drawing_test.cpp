@@ -76,7 +76,9 @@ class X11Drawing : public X11Test, public testing::WithParamInterface<bool> {
       for (int x = 0; x < kWindowWidth; ++x) {
         const std::uint32_t want = expected(x, y);
         const std::uint32_t got = pixels[static_cast<std::size_t>(y * kWindowWidth + x)];
-        if (got != want && ++wrong <= 5) ADD_FAILURE() << "pixel " << x << "," << y << ": " << std::hex << got << " not " << want;
+        if (got != want && ++wrong <= 5) {
+          ADD_FAILURE() << "pixel " << x << "," << y << ": " << std::hex << got << " not " << want;
+        }
       }
     }
     EXPECT_EQ(wrong, 0);
