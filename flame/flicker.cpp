@@ -1,7 +1,6 @@
 #include "flame/flicker.h"
 
 #include <bit>
-#include <cassert>
 
 namespace veltane::flame {
 namespace {
@@ -35,13 +34,14 @@ void Flicker::Start(TickCount tickCount, RandomSequence& random) {
 
 void Flicker::FlickerStep(TickCount tickCount, RandomSequence& random, Weights& weights, std::uint32_t nextStage,
                           bool burnedOut, FlameSources& sources) {
-  assert(FlickerInterval < static_cast<std::uint32_t>(kIntervalChoices));
   if (tickCount() - FlickerStart <= FlickerInterval) {
     return;
   }
   // A frame that arrives after the change should already have ended skips the change, so a slow frame
-  // rate never leaves a change in force for longer than a cycle.
-  if (tickCount() - FlickerStart > FlickerInterval + kChangeHoldMs) {
+  // rate never leaves a change in force for longer than a cycle. The sum is widened so that no interval
+  // can wrap it.
+  const std::uint32_t elapsed = tickCount() - FlickerStart;
+  if (elapsed > std::uint64_t{FlickerInterval} + kChangeHoldMs) {
     weights = Weights{};
     FlickerStart = tickCount();
     Perturbed = 0;
