@@ -49,7 +49,8 @@ void StageSequencer::DrawStage(platform::HWND hwnd, flame::FramePresenter& prese
 // the image in both directions gets none.
 void StageSequencer::DrawStageImage(platform::HWND hwnd, std::uint16_t id, platform::HDC dc) {
   const std::string name = "#" + std::to_string(static_cast<std::int16_t>(id));
-  const std::span<const std::uint8_t> packed = platform::FindResource(name.c_str(), platform::ResourceType::Bitmap);
+  const std::span<const std::uint8_t> packed =
+      platform::FindResource(name.c_str(), platform::ResourceType::Bitmap);
   platform::DibView image;
   if (packed.empty() || !platform::ParsePackedDib(packed, &image)) return;
   platform::Rect client;

@@ -40,9 +40,12 @@ std::vector<std::uint8_t> ReadBitmapFile(std::uint16_t id) {
 }
 
 std::uint32_t Le32(const std::vector<std::uint8_t>& bytes, std::size_t at) {
-  return bytes[at] | (bytes[at + 1] << 8) | (bytes[at + 2] << 16) | (static_cast<std::uint32_t>(bytes[at + 3]) << 24);
+  return bytes[at] | (bytes[at + 1] << 8) | (bytes[at + 2] << 16) |
+         (static_cast<std::uint32_t>(bytes[at + 3]) << 24);
 }
-std::uint32_t Le16(const std::vector<std::uint8_t>& bytes, std::size_t at) { return bytes[at] | (bytes[at + 1] << 8); }
+std::uint32_t Le16(const std::vector<std::uint8_t>& bytes, std::size_t at) {
+  return bytes[at] | (bytes[at + 1] << 8);
+}
 
 double Luma(std::uint32_t rgb) {
   return 0.299 * ((rgb >> 16) & 0xFF) + 0.587 * ((rgb >> 8) & 0xFF) + 0.114 * (rgb & 0xFF);
@@ -79,7 +82,8 @@ TEST(StageImages, EachFileIsA179By174Rle8BitmapWithAll256ColoursAndTheSameBytesA
     const std::size_t table = kFileHeaderSize + kInfoHeaderSize;
     EXPECT_EQ(Le32(file, table), 0u) << "index 0 is black";
     for (std::size_t entry = 0; entry < 256; ++entry) EXPECT_EQ(file[table + entry * 4 + 3], 0) << entry;
-    const auto embedded = platform::FindResource(("#" + std::to_string(id)).c_str(), platform::ResourceType::Bitmap);
+    const auto embedded =
+        platform::FindResource(("#" + std::to_string(id)).c_str(), platform::ResourceType::Bitmap);
     EXPECT_TRUE(std::equal(embedded.begin(), embedded.end(), file.begin() + kFileHeaderSize, file.end()));
     EXPECT_EQ(embedded.size(), file.size() - kFileHeaderSize);
   }

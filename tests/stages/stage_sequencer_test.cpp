@@ -74,8 +74,15 @@ struct Advance {
   std::uint32_t nextStage;
 };
 constexpr Advance kCycle[] = {
-    {0, 0, 0, 1},        {1, 0, 0, 2}, {2, 0, 0, 3}, {3, 0, 0, 4}, {4, 0, 0, 5}, {5, 0, 0, 6},
-    {kNothing, 1, 1, 7}, {0, 0, 0, 1}, {1, 0, 0, 2},
+    {0, 0, 0, 1},         // Call 1, the first paint.
+    {1, 0, 0, 2},         // Call 2, the first stage period.
+    {2, 0, 0, 3},         // Call 3.
+    {3, 0, 0, 4},         // Call 4.
+    {4, 0, 0, 5},         // Call 5.
+    {5, 0, 0, 6},         // Call 6: the last stage.
+    {kNothing, 1, 1, 7},  // Call 7: burned out, and stage 5 stays on screen.
+    {0, 0, 0, 1},         // Call 8: the relight.
+    {1, 0, 0, 2},         // Call 9, as call 2.
 };
 
 TEST_F(StageSequencerTest, StepsThroughTheStagesBurnsOutAndRelightsAtTheSecondAdvanceAfterStageFive) {
@@ -140,9 +147,9 @@ TEST_F(StageSequencerTest, DrawsTheImageCentredOnlyWhenTheClientAreaIsStrictlyLa
     std::int32_t x, y;
   };
   const Case cases[] = {
-      {179, 300, false, 0, 0}, {300, 174, false, 0, 0},  {179, 174, false, 0, 0},  {152, 112, false, 0, 0},
-      {180, 175, true, 0, 0},  {640, 480, true, 230, 153}, {641, 481, true, 231, 153}, {300, 250, true, 60, 38},
-      {182, 177, true, 1, 1},
+      {179, 300, false, 0, 0},    {300, 174, false, 0, 0},  {179, 174, false, 0, 0},
+      {152, 112, false, 0, 0},    {180, 175, true, 0, 0},   {640, 480, true, 230, 153},
+      {641, 481, true, 231, 153}, {300, 250, true, 60, 38}, {182, 177, true, 1, 1},
   };
   for (const Case& c : cases) {
     const HWND hwnd = Window(c.width, c.height);

@@ -60,7 +60,8 @@ std::vector<std::uint8_t> Preview(int stage, const std::vector<std::uint8_t>& in
     }
   }
   const int flameX = (kPreviewWidth - kFlameWidth) / 2 - 1;
-  const int flameY = (kPreviewHeight - kFlameHeight) / 2 - veltane::flame::StageFlameOffsets[static_cast<std::size_t>(stage)];
+  const int flameY =
+      (kPreviewHeight - kFlameHeight) / 2 - veltane::flame::StageFlameOffsets[static_cast<std::size_t>(stage)];
   for (int x = flameX; x < flameX + kFlameWidth; ++x) {
     put(x, flameY, 90, 90, 90);
     put(x, flameY + kFlameHeight - 1, 90, 90, 90);
@@ -104,9 +105,10 @@ void ReportPlacement(int stage, const std::vector<std::uint8_t>& indices) {
     if (count >= 15) topEdgeRow = y;
   }
   const auto placement = veltane::stageart::PlacementFor(stage);
-  std::printf("stage %d: wick tip row %d (wanted %d) columns %d..%d, top edge row %d (wanted %d), flame edge row %d\n",
-              stage, tipRow, placement.wickTipRow, tipLeft, tipRight, topEdgeRow, placement.topEdgeRow,
-              placement.flameLowerEdgeRow);
+  std::printf(
+      "stage %d: wick tip row %d (wanted %d) columns %d..%d, top edge row %d (wanted %d), flame edge row %d\n",
+      stage, tipRow, placement.wickTipRow, tipLeft, tipRight, topEdgeRow, placement.topEdgeRow,
+      placement.flameLowerEdgeRow);
 }
 
 }  // namespace
@@ -120,8 +122,10 @@ int main(int argc, char** argv) {
   for (int stage = 0; stage < 6; ++stage) pictures.push_back(veltane::stageart::RenderStage(stage));
   const Palette palette = veltane::stageart::BuildPalette(pictures);
   for (int stage = 0; stage < 6; ++stage) {
-    const auto indices = veltane::stageart::MapToPalette(pictures[static_cast<std::size_t>(stage)], kStageWidth, palette);
-    const Palette stagePalette = veltane::stageart::Darkened(palette, kStageLight[static_cast<std::size_t>(stage)]);
+    const auto indices =
+        veltane::stageart::MapToPalette(pictures[static_cast<std::size_t>(stage)], kStageWidth, palette);
+    const Palette stagePalette =
+        veltane::stageart::Darkened(palette, kStageLight[static_cast<std::size_t>(stage)]);
     const std::string id = std::to_string(veltane::stages::StageImageIds[static_cast<std::size_t>(stage)]);
     ReportPlacement(stage, indices);
     if (!WriteFile(std::string(argv[1]) + "/" + id + ".bmp",
@@ -129,7 +133,8 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "cannot write %s/%s.bmp\n", argv[1], id.c_str());
       return 1;
     }
-    if (argc == 3 && !WriteFile(std::string(argv[2]) + "/stage-" + id + ".ppm", Preview(stage, indices, stagePalette))) {
+    if (argc == 3 &&
+        !WriteFile(std::string(argv[2]) + "/stage-" + id + ".ppm", Preview(stage, indices, stagePalette))) {
       std::fprintf(stderr, "cannot write the preview of %s\n", id.c_str());
       return 1;
     }

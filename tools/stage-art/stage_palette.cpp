@@ -46,7 +46,8 @@ std::vector<WeightedColour> DistinctColours(const std::vector<std::vector<Vec3>>
   std::map<std::uint32_t, double> counts;
   for (const auto& picture : pictures) {
     for (const Vec3& c : picture) {
-      const std::uint32_t key = (std::uint32_t{ToByte(c.x)} << 16) | (std::uint32_t{ToByte(c.y)} << 8) | ToByte(c.z);
+      const std::uint32_t key =
+          (std::uint32_t{ToByte(c.x)} << 16) | (std::uint32_t{ToByte(c.y)} << 8) | ToByte(c.z);
       if (key != 0) counts[key] += 1.0;
     }
   }
@@ -137,9 +138,9 @@ Palette BuildPalette(const std::vector<std::vector<Vec3>>& pictures) {
     const int rampB = RampOf(b);
     return rampA != rampB ? rampA < rampB : a.x < b.x;
   });
-  entries.erase(std::unique(entries.begin(), entries.end(),
-                            [](Vec3 a, Vec3 b) { return DistanceSquared(a, b) == 0.0; }),
-                entries.end());
+  entries.erase(
+      std::unique(entries.begin(), entries.end(), [](Vec3 a, Vec3 b) { return DistanceSquared(a, b) == 0.0; }),
+      entries.end());
   Palette palette{};
   for (std::size_t i = 0; i < entries.size() && i + 1 < palette.size(); ++i) {
     const Vec3 lab = entries[i];

@@ -147,14 +147,15 @@ double DishDistance(Vec3 p) {
   const double rim = std::hypot(rho - 83.0, p.y - 9.6) - 1.9;
   const double footX = std::abs(rho - 46.0) - 4.6;
   const double footY = std::abs(p.y - 0.9) - 0.5;
-  const double foot = std::hypot(std::max(footX, 0.0), std::max(footY, 0.0)) + std::min(std::max(footX, footY), 0.0) - 0.4;
+  const double foot =
+      std::hypot(std::max(footX, 0.0), std::max(footY, 0.0)) + std::min(std::max(footX, footY), 0.0) - 0.4;
   return std::min(SmoothMin(shell, rim, 0.8), foot);
 }
 
 SceneHit SceneDistance(const StageScene& scene, Vec3 p) {
   SceneHit hit{WaxDistance(scene, p), kWax};
-  const double wick = Capsule(p, {0.0, scene.top - kPoolDepth - 0.5, 0.0},
-                              {0.3, scene.wickTop - kWickRadius, 0.0}, kWickRadius, kWickRadius);
+  const double wick = Capsule(p, {0.0, scene.top - kPoolDepth - 0.5, 0.0}, {0.3, scene.wickTop - kWickRadius, 0.0},
+                              kWickRadius, kWickRadius);
   if (wick < hit.distance) hit = {wick, kWick};
   const double dish = DishDistance(p);
   if (dish < hit.distance) hit = {dish, kDish};
@@ -210,7 +211,8 @@ Vec3 Shade(const StageScene& scene, Vec3 p, Material material) {
       const double fill = 0.07 * std::max(0.0, Dot(n, kFillLight));
       const double grazing = std::pow(1.0 - Clamp01(Dot(n, view)), 2.0);
       const Vec3 albedo = Mix(kWaxAlbedo, kWaxEdgeAlbedo, grazing);
-      const Vec3 lit = albedo * (1.1 * diffuse) + albedo * kRoomLight * (ambient + fill) + albedo * kFlameLight * flame;
+      const Vec3 lit =
+          albedo * (1.1 * diffuse) + albedo * kRoomLight * (ambient + fill) + albedo * kFlameLight * flame;
       const double below = std::max(scene.top - p.y, 0.0);
       const Vec3 glow = Vec3{1.0, 0.45, 0.08} * (0.25 * std::exp(-below / 8.0));
       // The highlight of a tall strip of light to the right: a white stripe down the round body.
@@ -227,7 +229,8 @@ Vec3 Shade(const StageScene& scene, Vec3 p, Material material) {
       const double diffuse = std::max(0.0, facing) * shadow;
       const double fill = 0.1 * std::max(0.0, Dot(n, kFillLight));
       const double specular = 0.55 * std::pow(std::max(0.0, Dot(n, half)), 48.0) * shadow;
-      return kDishAlbedo * (diffuse + flame * 0.8) + kDishAlbedo * kRoomLight * (ambient + fill) + Vec3{1.0, 0.9, 0.75} * specular;
+      return kDishAlbedo * (diffuse + flame * 0.8) + kDishAlbedo * kRoomLight * (ambient + fill) +
+             Vec3{1.0, 0.9, 0.75} * specular;
     }
     case kNone:
       break;
@@ -280,7 +283,8 @@ std::vector<Vec3> RenderStage(int stage) {
         sum = sum + TraceSample(scene, column + across, row + down);
       }
       const Vec3 mean = sum * (1.0 / kSamples);
-      pixels[static_cast<std::size_t>(row * kStageWidth + column)] = {ToSrgb(mean.x), ToSrgb(mean.y), ToSrgb(mean.z)};
+      pixels[static_cast<std::size_t>(row * kStageWidth + column)] = {ToSrgb(mean.x), ToSrgb(mean.y),
+                                                                      ToSrgb(mean.z)};
     }
   }
   return pixels;
