@@ -23,8 +23,10 @@ RunSettings LoadRunSettings(SettingsStore& store) {
   const std::string section = store.ProfileName();
   RunSettings settings;
   settings.DelayOn = store.GetProfileInt(section, "DelayOn", kDelayOnDefault) == 1 ? 1 : 0;
-  settings.DelayTime = static_cast<std::uint32_t>(store.GetProfileInt(section, "DelayTime", kDelayTimeDefault));
-  const auto burnMinutes = static_cast<std::uint32_t>(store.GetProfileInt(section, "BurnTime", kBurnTimeDefault));
+  settings.DelayTime =
+      static_cast<std::uint32_t>(store.GetProfileInt(section, "DelayTime", kDelayTimeDefault));
+  const auto burnMinutes =
+      static_cast<std::uint32_t>(store.GetProfileInt(section, "BurnTime", kBurnTimeDefault));
   settings.StagePeriod = StagePeriodFromBurnTime(burnMinutes);
   return settings;
 }

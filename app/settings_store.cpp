@@ -222,7 +222,8 @@ std::int32_t SettingsStore::GetProfileInt(const std::string& section, const std:
   return ParseValue(settings.value(SettingsKey(section, entry))).value_or(defaultValue);
 }
 
-bool SettingsStore::WriteProfileInt(const std::string& section, const std::string& entry, std::int32_t value) {
+bool SettingsStore::WriteProfileInt(const std::string& section, const std::string& entry,
+                                    std::int32_t value) {
   assert(!m_registryKey.empty() && !entry.empty());
   const StorePaths paths = PathsOf(m_configHome, m_registryKey, m_applicationName);
   if (m_registryKey.empty() || !EnsureFolders(paths)) return false;

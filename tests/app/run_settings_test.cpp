@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <filesystem>
 #include <optional>
-#include <utility>
 #include <string>
+#include <utility>
 
 #include <gtest/gtest.h>
 
@@ -35,7 +35,8 @@ TEST(StagePeriodFromBurnTime, DividesBeforeTheLastMultiplicationAndWraps) {
       {4'294'968, 7'020},
       {4'294'967'295, 4'294'957'296},
   };
-  for (const Case& c : cases) EXPECT_EQ(StagePeriodFromBurnTime(c.burnMinutes), c.stagePeriod) << c.burnMinutes;
+  for (const Case& c : cases)
+    EXPECT_EQ(StagePeriodFromBurnTime(c.burnMinutes), c.stagePeriod) << c.burnMinutes;
 }
 
 class LoadRunSettingsTest : public ::testing::Test {
@@ -81,7 +82,8 @@ TEST_F(LoadRunSettingsTest, DelayTimeIsTakenUnclamped) {
 }
 
 TEST_F(LoadRunSettingsTest, BurnTimeBecomesTheStagePeriod) {
-  const std::pair<std::int32_t, std::uint32_t> cases[] = {{0, 0}, {20, 199'980}, {4'294'968, 7'020}, {-1, 4'294'957'296u}};
+  const std::pair<std::int32_t, std::uint32_t> cases[] = {
+      {0, 0}, {20, 199'980}, {4'294'968, 7'020}, {-1, 4'294'957'296u}};
   for (const auto& [stored, expected] : cases) {
     Store("BurnTime", stored);
     EXPECT_EQ(LoadRunSettings(*m_store).StagePeriod, expected) << stored;

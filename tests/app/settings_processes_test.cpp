@@ -64,7 +64,8 @@ int Finish(const Child& child, std::string* output = nullptr) {
 // Looks without reaping, so that Finish still collects the exit code.
 bool HasEnded(const Child& child) {
   siginfo_t info{};
-  return waitid(P_PID, static_cast<id_t>(child.pid), &info, WEXITED | WNOHANG | WNOWAIT) != 0 || info.si_pid != 0;
+  return waitid(P_PID, static_cast<id_t>(child.pid), &info, WEXITED | WNOHANG | WNOWAIT) != 0 ||
+         info.si_pid != 0;
 }
 
 std::string ReadText(const fs::path& path) {
@@ -110,8 +111,8 @@ class SettingsProcesses : public ::testing::Test {
 };
 
 TEST_F(SettingsProcesses, ReaderNeverSeesATornFileOrAnUnwrittenValue) {
-  const Child writer = Start(VELTANE_SETTINGS_HELPER,
-                             {"write", ConfigHome(), std::to_string(kRounds), "DelayOn", "DelayTime", "BurnTime"});
+  const Child writer = Start(VELTANE_SETTINGS_HELPER, {"write", ConfigHome(), std::to_string(kRounds),
+                                                       "DelayOn", "DelayTime", "BurnTime"});
   ASSERT_GT(writer.pid, 0);
   std::int32_t lastBurn = -1;
   std::int32_t lastDelayOn = -1;
@@ -144,7 +145,8 @@ TEST_F(SettingsProcesses, ReaderNeverSeesATornFileOrAnUnwrittenValue) {
 }
 
 TEST_F(SettingsProcesses, TwoWritersNeverLoseEachOthersValues) {
-  const Child first = Start(VELTANE_SETTINGS_HELPER, {"write", ConfigHome(), std::to_string(kRounds), "DelayOn"});
+  const Child first =
+      Start(VELTANE_SETTINGS_HELPER, {"write", ConfigHome(), std::to_string(kRounds), "DelayOn"});
   const Child second =
       Start(VELTANE_SETTINGS_HELPER, {"write", ConfigHome(), std::to_string(kRounds), "DelayTime"});
   ASSERT_GT(first.pid, 0);

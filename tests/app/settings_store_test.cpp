@@ -241,7 +241,8 @@ TEST_F(SettingsStoreTest, WithoutHomeVariableThePasswordEntryGivesTheHome) {
 
 TEST_F(SettingsStoreTest, UnusableConfigurationHomeGivesDefaultsAndFailedWritesSilently) {
   WriteText(m_root / "plain-file", "not a folder");
-  const fs::path cases[] = {m_root / "plain-file" / "sub", m_root / "plain-file", m_root / "missing" / "parent"};
+  const fs::path cases[] = {m_root / "plain-file" / "sub", m_root / "plain-file",
+                            m_root / "missing" / "parent"};
   for (const fs::path& configHome : cases) {
     SettingsStore store("veltane", configHome.string());
     store.SetRegistryKey(kCompany);
