@@ -1,5 +1,6 @@
 #include "config/data_exchange.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -36,6 +37,10 @@ void DataExchange::ReportInvalid(const char* message) const {
 }
 
 void DataExchange::Fail(QWidget& control) {
+  // The message box has just taken the activation away. The dialog takes it back at once, not when the
+  // window system gets round to it: gaining the activation later would clear the selection made here.
+  m_dialogWindow.activateWindow();
+  QApplication::setActiveWindow(&m_dialogWindow);
   control.setFocus(Qt::OtherFocusReason);
   if (auto* edit = qobject_cast<QLineEdit*>(&control)) {
     edit->selectAll();

@@ -18,26 +18,39 @@ constexpr std::int32_t kDefaultBurnTime = 20;
 
 }  // namespace
 
-void ShowConfiguration(app::SettingsStore& store) {
-  const std::string section = store.ProfileName();
-  const std::int32_t speedControl = store.GetProfileInt(section, "DelayOn", kDefaultDelayOn) == 1 ? 1 : 0;
-  const std::int32_t frameDelay = store.GetProfileInt(section, "DelayTime", kDefaultDelayTime);
-  const std::int32_t burnMinutes = store.GetProfileInt(section, "BurnTime", kDefaultBurnTime);
+void ShowConfiguration(const ProfileAccess& profile) {
+  const std::string section = profile.ProfileName;
+  const std::int32_t speedControl = profile.GetProfileInt(section, "DelayOn", kDefaultDelayOn) == 1 ? 1 : 0;
+  const std::int32_t frameDelay = profile.GetProfileInt(section, "DelayTime", kDefaultDelayTime);
+  const std::int32_t burnMinutes = profile.GetProfileInt(section, "BurnTime", kDefaultBurnTime);
 
-  const ScopedApplication application(store.ApplicationName());
+  const ScopedApplication application(profile.ApplicationName);
   if (!application.CanShowDialogs()) {
     return;
   }
-  ConfigDlg dlg(store.ApplicationName());
+  ConfigDlg dlg(profile.ApplicationName);
   dlg.SpeedControl = speedControl;
   dlg.FrameDelay = frameDelay;
   dlg.BurnMinutes = static_cast<std::uint32_t>(burnMinutes);
   if (dlg.DoModal() != IDOK) {
     return;
   }
-  store.WriteProfileInt(section, "DelayOn", dlg.SpeedControl);
-  store.WriteProfileInt(section, "DelayTime", dlg.FrameDelay);
-  store.WriteProfileInt(section, "BurnTime", static_cast<std::int32_t>(dlg.BurnMinutes));
+  profile.WriteProfileInt(section, "DelayOn", dlg.SpeedControl);
+  profile.WriteProfileInt(section, "DelayTime", dlg.FrameDelay);
+  profile.WriteProfileInt(section, "BurnTime", static_cast<std::int32_t>(dlg.BurnMinutes));
+}
+
+void ShowConfiguration(app::SettingsStore& store) {
+  ShowConfiguration(ProfileAccess{
+      store.ApplicationName(),
+      store.ProfileName(),
+      [&store](const std::string& section, const std::string& entry, std::int32_t defaultValue) {
+        return store.GetProfileInt(section, entry, defaultValue);
+      },
+      [&store](const std::string& section, const std::string& entry, std::int32_t value) {
+        return store.WriteProfileInt(section, entry, value);
+      },
+  });
 }
 
 }  // namespace veltane::config
