@@ -62,6 +62,13 @@ struct IdleHostCase {
 
 void PrintTo(const IdleHostCase& hostCase, std::ostream* out) { *out << hostCase.name; }
 
+veltane::test::XvfbServer::Options ScreenOptions() {
+  veltane::test::XvfbServer::Options options;
+  options.width = kScreenWidth;
+  options.height = kScreenHeight;
+  return options;
+}
+
 class IdleHost : public testing::TestWithParam<IdleHostCase> {
  protected:
   void SetUp() override {
@@ -76,7 +83,7 @@ class IdleHost : public testing::TestWithParam<IdleHostCase> {
     if (display != nullptr) XCloseDisplay(display);
   }
 
-  veltane::test::XvfbServer server{{.width = kScreenWidth, .height = kScreenHeight, .depth = 24}};
+  veltane::test::XvfbServer server{ScreenOptions()};
   Display* display = nullptr;
   pid_t pid = -1;
 };

@@ -101,9 +101,16 @@ struct HostCase {
 
 void PrintTo(const HostCase& hostCase, std::ostream* out) { *out << hostCase.name; }
 
+veltane::test::XvfbServer::Options ScreenOptions() {
+  veltane::test::XvfbServer::Options options;
+  options.width = 1024;
+  options.height = 768;
+  return options;
+}
+
 class XScreenSaverHost : public testing::TestWithParam<HostCase> {
  protected:
-  static void SetUpTestSuite() { server = new veltane::test::XvfbServer({.width = 1024, .height = 768, .depth = 24}); }
+  static void SetUpTestSuite() { server = new veltane::test::XvfbServer(ScreenOptions()); }
   static void TearDownTestSuite() {
     delete server;
     server = nullptr;
