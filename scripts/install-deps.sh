@@ -8,7 +8,7 @@ packages=(
   qt6-base-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
-  xvfb xauth x11-utils xdotool imagemagick libxml2-utils
+  xvfb xauth x11-utils xdotool imagemagick libxml2-utils groff-base
 )
 
 missing=()

@@ -1,0 +1,77 @@
+#!/bin/sh
+# Checks an installed tree for every file that a Linux user's hosts and desktop look for, in the places
+# GNUInstallDirs gives them, and that the tree still works when moved elsewhere.
+# Usage: check_layout.sh <prefix> <with veltane-render: ON or OFF> <the program's icon resource>
+set -u
+prefix=$1
+withRender=$2
+ico=$3
+failures=0
+
+fail() {
+  echo "FAIL: $*"
+  failures=$((failures + 1))
+}
+
+program=$prefix/bin/veltane
+link=$prefix/libexec/xscreensaver/veltane
+page=$prefix/share/man/man6/veltane.6
+
+[ -f "$program" ] && [ -x "$program" ] || fail "$program is not an executable file"
+
+# XScreenSaver finds the program through the link; a relative link survives a moved prefix.
+if [ -L "$link" ]; then
+  case $(readlink "$link") in
+    /*) fail "$link points to an absolute path, $(readlink "$link")" ;;
+  esac
+  [ "$link" -ef "$program" ] || fail "$link does not lead to $program"
+else
+  fail "$link is not a link"
+fi
+
+moved=$(mktemp -d)
+cp -a "$prefix/." "$moved/"
+[ "$moved/libexec/xscreensaver/veltane" -ef "$moved/bin/veltane" ] || fail "the link breaks when the tree is moved"
+rm -rf "$moved"
+
+[ -f "$prefix/share/xscreensaver/config/veltane.xml" ] || fail "no XScreenSaver description"
+
+if [ -f "$page" ]; then
+  warnings=$(groff -man -ww -z "$page" 2>&1)
+  [ -z "$warnings" ] || fail "the manual page does not format cleanly: $warnings"
+  for section in NAME SYNOPSIS DESCRIPTION MODES SETTINGS HOSTS '"EXIT STATUS"' ENVIRONMENT FILES; do
+    grep -q "^\.SH $section\$" "$page" || fail "the manual page has no $section section"
+  done
+  for needed in 'Quillon Screen Savers/veltane.conf' DelayOn DelayTime BurnTime XSCREENSAVER_WINDOW \
+      'xss\\-lock' xautolock SIGTERM; do
+    grep -q "$needed" "$page" || fail "the manual page does not mention $needed"
+  done
+else
+  fail "no manual page at $page"
+fi
+
+# The sizes that the icon resource holds are its own images, pixel for pixel; the others are made from them.
+for size in 16 32 48; do
+  icon=$prefix/share/icons/hicolor/${size}x${size}/apps/veltane.png
+  if [ ! -f "$icon" ]; then
+    fail "no icon at $icon"
+    continue
+  fi
+  [ "$(identify -format '%m %wx%h' "$icon")" = "PNG ${size}x${size}" ] ||
+    fail "$icon is not a ${size}x${size} PNG: $(identify -format '%m %wx%h' "$icon")"
+  frame=$(identify -format '%p %w\n' "$ico" 2>/dev/null | awk -v size="$size" '$2 == size { print $1; exit }')
+  if [ -n "$frame" ]; then
+    differing=$(compare -metric AE "$ico[$frame]" "$icon" null: 2>&1)
+    [ "$differing" = 0 ] || fail "$icon differs from the icon resource's ${size}x${size} image in $differing pixels"
+  fi
+done
+
+render=$prefix/bin/veltane-render
+if [ "$withRender" = ON ]; then
+  [ -f "$render" ] && [ -x "$render" ] || fail "$render is not an executable file"
+else
+  [ ! -e "$render" ] || fail "$render is installed, but this build has no such tool"
+fi
+
+[ "$failures" -eq 0 ] || exit 1
+echo "ok: $prefix"
