@@ -30,6 +30,9 @@ class SettingsStore {
   std::string FilePath() const;
 
   static std::string ApplicationNameFromExecutable();
+  // The naming rule on its own: the file name of executablePath cut at its last dot, the whole file name
+  // when it has none; a dot in a directory name never counts.
+  static std::string ApplicationNameFromPath(const std::string& executablePath);
 
  private:
   std::string m_applicationName;

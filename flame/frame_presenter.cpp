@@ -1,0 +1,59 @@
+#include "flame/frame_presenter.h"
+
+#include <cassert>
+#include <span>
+
+#include "platform/platform.h"
+
+namespace veltane::flame {
+namespace {
+
+constexpr std::int32_t kFlameWidth = 70;
+constexpr std::int32_t kFlameHeight = 100;
+// Below this client height (the preview) the flame is simply centred.
+constexpr std::int32_t kLargeWindowHeight = 300;
+constexpr std::size_t kFlameImageBytes = 21200;  // 100 rows of 212 bytes: 70 pixels of 3 bytes, padded.
+
+}  // namespace
+
+void FramePresenter::PlaceFlame(platform::HWND hwnd, std::int32_t stage) {
+  assert(stage >= 0 && stage < static_cast<std::int32_t>(StageFlameOffsets.size()));
+  platform::Rect client;
+  platform::GetClientRect(hwnd, &client);
+  const std::int32_t width = client.Width();
+  const std::int32_t height = client.Height();
+  if (height >= kLargeWindowHeight) {
+    FlameRect.x = (width - FlameRect.width) / 2 - 1;
+    FlameRect.y = (height - FlameRect.height) / 2 - StageFlameOffsets[static_cast<std::size_t>(stage)];
+  } else {
+    FlameRect.x = (width - FlameRect.width) / 2;
+    FlameRect.y = (height - FlameRect.height) / 2;
+  }
+}
+
+void FramePresenter::LayoutFlame(platform::HWND hwnd) {
+  FlameRect.width = kFlameWidth;
+  FlameRect.height = kFlameHeight;
+  PlaceFlame(hwnd, 0);
+  FlameHeader = platform::BitmapInfoHeader{};
+  FlameHeader.biSize = sizeof(platform::BitmapInfoHeader);
+  FlameHeader.biWidth = kFlameWidth;
+  FlameHeader.biHeight = kFlameHeight;
+  FlameHeader.biPlanes = 1;
+  FlameHeader.biBitCount = 24;
+  FlameHeader.biCompression = platform::BI_RGB;
+}
+
+void FramePresenter::DrawFlame(platform::HWND hwnd, const std::uint8_t* frontImage) const {
+  const platform::HDC dc = platform::GetDC(hwnd);
+  if (dc == 0) return;
+  const platform::DibView image{FlameHeader, {}, std::span<const std::uint8_t>(frontImage, kFlameImageBytes)};
+  platform::StretchDIBits(dc, FlameRect.x, FlameRect.y, image);
+  platform::ReleaseDC(hwnd, dc);
+}
+
+void FramePresenter::PresentFrame(platform::HWND hwnd, const std::uint8_t* frontImage, bool quitFlag) const {
+  if (platform::IsWindow(hwnd) && !quitFlag) DrawFlame(hwnd, frontImage);
+}
+
+}  // namespace veltane::flame

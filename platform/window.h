@@ -3,6 +3,7 @@
 // derived handler to default processing, and the destruction sequence with its final-destruction hook.
 
 #include <cstdint>
+#include <memory>
 
 #include "platform/win_types.h"
 
@@ -61,7 +62,12 @@ class Wnd {
   HWND m_hWnd = 0;
 
  private:
+  friend LRESULT DispatchMessage(const Msg& msg);
+
   void OnNcDestroy();
+  // The native window is already gone (its host destroyed it): the destruction sequence without the
+  // native destroy.
+  void OnNativeDestroyed();
   void Attach(HWND hwnd);
   void Detach();
 
@@ -72,6 +78,9 @@ class Wnd {
   };
   CurrentMessage m_current;
   bool m_destroying = false;
+  bool m_nativeGone = false;
+  // Cleared by the destructor, so that a handler chain can tell that its object deleted itself.
+  std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);
 };
 
 }  // namespace veltane::platform

@@ -4,8 +4,8 @@ set -euo pipefail
 
 packages=(
   cmake ninja-build g++ pkg-config
-  libx11-dev libxext-dev libxrandr-dev libxtst-dev
-  qt6-base-dev zlib1g-dev
+  libx11-dev libxext-dev libxrandr-dev libxtst-dev libxfixes-dev zlib1g-dev
+  qt6-base-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
   xvfb xauth x11-utils xdotool imagemagick libxml2-utils

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <utility>
 #include <map>
 #include <vector>
 
@@ -25,6 +26,8 @@ class MemoryBackend : public Backend {
   Size ScreenSize() override;
   void SetCursor(HCURSOR cursor) override;
   void PollEvents(EventSink& sink) override;
+  // Nothing arrives while a test waits: runs the poll hook, and if nothing is pending even then, the wait
+  // could never end, so the process stops with a message on stderr instead of hanging.
   void WaitEvents(EventSink& sink) override;
   HDC GetDC(HWND hwnd) override;
   void ReleaseDC(HWND hwnd, HDC dc) override;
@@ -64,7 +67,7 @@ class MemoryBackend : public Backend {
   struct DrawCall {
     HWND hwnd;
     enum Kind { Fill, Dib } kind;
-    Rect rect;  // Destination: the filled rectangle, or the bitmap's x, y, width, height.
+    Rect rect;  // Destination: the filled rectangle, or x, y, x + width, y + height of the bitmap.
   };
   const std::vector<DrawCall>& DrawCalls() const { return m_drawCalls; }
   void ClearDrawCalls() { m_drawCalls.clear(); }
@@ -79,6 +82,7 @@ class MemoryBackend : public Backend {
     std::vector<std::uint32_t> pixels;
   };
   HWND NewHandle();
+  void QueueInput(const Msg& msg);
   void DestroyTree(HWND hwnd, std::vector<HWND>* ours);
 
   Size m_screen;

@@ -1,0 +1,179 @@
+// Draws the 70 x 100 flame image as fast as it can, through the X11 backend and through a plain MIT-SHM
+// loop written here with the same discipline (convert into shared memory, put, flush, and one round trip
+// before the memory is written again), and prints both rates and their ratio. The two take turns in short
+// rounds so that a change in the machine's load touches both alike.
+//
+// Usage: veltane_bench_draw [seconds per loop] [--display NAME]; without --display it starts its own Xvfb.
+
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XShm.h>
+#include <sys/ipc.h>
+#include <sys/shm.h>
+
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/x11/x11_backend.h"
+#include "tests/support/xvfb_server.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using veltane::platform::Backend;
+using veltane::platform::DibView;
+
+constexpr int kWidth = 70;
+constexpr int kHeight = 100;
+constexpr std::size_t kStride = 212;
+constexpr int kRounds = 6;
+
+std::vector<std::uint8_t> FlameBits() {
+  std::vector<std::uint8_t> bits(kStride * kHeight);
+  for (std::size_t i = 0; i < bits.size(); ++i) bits[i] = static_cast<std::uint8_t>(i * 37 + 11);
+  return bits;
+}
+
+// The plain loop: one shared image, converted and put, exactly as a hand-written client would.
+class PlainShmLoop {
+ public:
+  PlainShmLoop(Display* display, Window window) : m_display(display), m_window(window) {
+    const int screen = DefaultScreen(display);
+    const auto depth = static_cast<unsigned>(DefaultDepth(display, screen));
+    m_image = XShmCreateImage(display, DefaultVisual(display, screen), depth, ZPixmap, nullptr, &m_shm, kWidth,
+                              kHeight);
+    m_shm.shmid = shmget(IPC_PRIVATE, static_cast<std::size_t>(m_image->bytes_per_line) * kHeight, IPC_CREAT | 0600);
+    m_shm.shmaddr = m_image->data = static_cast<char*>(shmat(m_shm.shmid, nullptr, 0));
+    m_shm.readOnly = False;
+    XShmAttach(display, &m_shm);
+    XSync(display, False);
+    shmctl(m_shm.shmid, IPC_RMID, nullptr);
+    m_gc = XCreateGC(display, window, 0, nullptr);
+  }
+  ~PlainShmLoop() {
+    XSync(m_display, False);
+    XShmDetach(m_display, &m_shm);
+    XSync(m_display, False);
+    shmdt(m_shm.shmaddr);
+    m_image->data = nullptr;
+    XDestroyImage(m_image);
+    XFreeGC(m_display, m_gc);
+  }
+
+  void Frame(const std::uint8_t* bits) {
+    if (m_pending) XSync(m_display, False);
+    for (int y = 0; y < kHeight; ++y) {
+      const std::uint8_t* src = bits + static_cast<std::size_t>(kHeight - 1 - y) * kStride;
+      auto* dst = reinterpret_cast<std::uint32_t*>(m_image->data + std::ptrdiff_t{y} * m_image->bytes_per_line);
+      for (int x = 0; x < kWidth; ++x, src += 3) {
+        dst[x] = std::uint32_t{src[0]} | std::uint32_t{src[1]} << 8 | std::uint32_t{src[2]} << 16;
+      }
+    }
+    XShmPutImage(m_display, m_window, m_gc, m_image, 0, 0, 0, 0, kWidth, kHeight, False);
+    XFlush(m_display);
+    m_pending = true;
+  }
+
+ private:
+  Display* m_display;
+  Window m_window;
+  XShmSegmentInfo m_shm{};
+  XImage* m_image = nullptr;
+  GC m_gc = nullptr;
+  bool m_pending = false;
+};
+
+template <typename Frame>
+long RunFor(std::chrono::duration<double> duration, std::vector<std::uint8_t>& bits, Frame frame) {
+  long frames = 0;
+  const auto end = Clock::now() + std::chrono::duration_cast<Clock::duration>(duration);
+  while (Clock::now() < end) {
+    // The flame changes every frame; so does this image, by one byte, at the same cost to both loops.
+    bits[static_cast<std::size_t>(frames) % bits.size()] ^= 0x55;
+    frame(bits.data());
+    ++frames;
+  }
+  return frames;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  double seconds = 3.0;
+  std::optional<std::string> displayName;
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--display") == 0 && i + 1 < argc) {
+      displayName = argv[++i];
+    } else {
+      seconds = std::atof(argv[i]);
+    }
+  }
+  if (seconds <= 0) seconds = 3.0;
+  std::unique_ptr<veltane::test::XvfbServer> server;
+  if (!displayName) {
+    server = std::make_unique<veltane::test::XvfbServer>();
+    if (!server->Running()) {
+      std::fprintf(stderr, "cannot start Xvfb: %s\n", server->Error().c_str());
+      return 1;
+    }
+    displayName = server->DisplayName();
+  }
+  Display* display = XOpenDisplay(displayName->c_str());
+  std::unique_ptr<Backend> backend = veltane::platform::CreateX11Backend(displayName->c_str());
+  if (display == nullptr || backend == nullptr) {
+    std::fprintf(stderr, "cannot open display %s\n", displayName->c_str());
+    return 1;
+  }
+  if (!XShmQueryExtension(display)) {
+    std::fprintf(stderr, "the server offers no MIT-SHM\n");
+    return 1;
+  }
+  // One host window: the backend's child covers its left half, the plain loop draws into its right half.
+  const int screen = DefaultScreen(display);
+  const Window host = XCreateSimpleWindow(display, RootWindow(display, screen), 0, 0, 2 * kWidth + 20, kHeight + 20,
+                                          0, 0, BlackPixel(display, screen));
+  XMapWindow(display, host);
+  XSync(display, False);
+  const auto hwnd = backend->CreateChildWindow(static_cast<veltane::platform::HWND>(host),
+                                               veltane::platform::Rect{0, 0, kWidth, kHeight}, true);
+  const Window plainWindow = XCreateSimpleWindow(display, host, kWidth + 10, 0, kWidth, kHeight, 0, 0,
+                                                 BlackPixel(display, screen));
+  XMapWindow(display, plainWindow);
+  XSync(display, False);
+
+  std::vector<std::uint8_t> bits = FlameBits();
+  DibView dib;
+  dib.header.biWidth = kWidth;
+  dib.header.biHeight = kHeight;
+  dib.header.biBitCount = 24;
+  dib.bits = bits;
+  auto plain = std::make_unique<PlainShmLoop>(display, plainWindow);
+  const auto round = std::chrono::duration<double>(seconds / kRounds);
+  long backendFrames = 0;
+  long plainFrames = 0;
+  for (int i = 0; i < kRounds; ++i) {
+    backendFrames += RunFor(round, bits, [&](const std::uint8_t*) {
+      const auto dc = backend->GetDC(hwnd);
+      backend->DrawDib(dc, 0, 0, dib);
+      backend->ReleaseDC(hwnd, dc);
+    });
+    plainFrames += RunFor(round, bits, [&](const std::uint8_t* data) { plain->Frame(data); });
+  }
+  const double backendFps = static_cast<double>(backendFrames) / seconds;
+  const double plainFps = static_cast<double>(plainFrames) / seconds;
+  std::printf("display %s, %dx%d 24-bit image, %.1f s per loop\n", displayName->c_str(), kWidth, kHeight, seconds);
+  std::printf("backend DrawDib:     %10.0f frames/s\n", backendFps);
+  std::printf("plain XShmPutImage:  %10.0f frames/s\n", plainFps);
+  std::printf("ratio backend/plain: %10.3f\n", backendFps / plainFps);
+  plain.reset();
+  backend.reset();
+  XCloseDisplay(display);
+  return 0;
+}

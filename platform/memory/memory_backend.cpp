@@ -1,0 +1,211 @@
+#include "platform/memory/memory_backend.h"
+
+#include <algorithm>
+#include <cassert>
+#include <cstdio>
+#include <cstdlib>
+
+namespace veltane::platform {
+namespace {
+
+constexpr WPARAM MK_LBUTTON = 0x0001;
+constexpr WPARAM MK_RBUTTON = 0x0002;
+constexpr WPARAM MK_MBUTTON = 0x0010;
+constexpr std::int32_t kWheelDelta = 120;
+// The context bit of a key message: set when Alt is held, which is what makes it a system key.
+constexpr LPARAM kAltContext = LPARAM{1} << 29;
+constexpr LPARAM kRepeatOnce = 1;
+constexpr HWND kHandlesPerBackend = 0x10000;
+
+std::vector<std::uint32_t> BlackPixels(const Rect& rect) {
+  const std::size_t width = static_cast<std::size_t>(std::max(rect.Width(), 0));
+  const std::size_t height = static_cast<std::size_t>(std::max(rect.Height(), 0));
+  return std::vector<std::uint32_t>(width * height, 0);
+}
+
+}  // namespace
+
+// Each backend hands out handles from a range of its own, so that a window object a test left bound under
+// an earlier backend can never be mistaken for a window of a later one.
+MemoryBackend::MemoryBackend(Size screen) : m_screen(screen) {
+  static HWND nextRange = 0;
+  m_nextHandle += kHandlesPerBackend * nextRange++;
+}
+
+HWND MemoryBackend::NewHandle() { return m_nextHandle++; }
+
+HWND MemoryBackend::CreateChildWindow(HWND parent, const Rect& rect, bool visible) {
+  if (std::exchange(m_refuseNextWindow, false) || !m_windows.contains(parent)) return 0;
+  const HWND hwnd = NewHandle();
+  m_windows[hwnd] = Window{parent, rect, true, visible, BlackPixels(rect)};
+  return hwnd;
+}
+
+HWND MemoryBackend::CreateTopmostWindow(const Rect& rect, bool visible) {
+  if (std::exchange(m_refuseNextWindow, false)) return 0;
+  const HWND hwnd = NewHandle();
+  m_windows[hwnd] = Window{0, rect, true, visible, BlackPixels(rect)};
+  return hwnd;
+}
+
+HWND MemoryBackend::CreateHostWindow(Size client) {
+  const HWND hwnd = NewHandle();
+  const Rect rect{0, 0, client.width, client.height};
+  m_windows[hwnd] = Window{0, rect, false, true, BlackPixels(rect)};
+  return hwnd;
+}
+
+void MemoryBackend::DestroyNativeWindow(HWND hwnd) { DestroyTree(hwnd, nullptr); }
+
+// The window and its descendants vanish at once, as they do on a real server; the reports of ours arrive
+// with the next poll, as a real server's notifications do.
+void MemoryBackend::DestroyFromOutside(HWND hwnd) {
+  std::vector<HWND> ours;
+  DestroyTree(hwnd, &ours);
+  for (const HWND gone : ours) {
+    m_pending.push_back([gone](EventSink& sink) { sink.DestroyedFromOutside(gone); });
+  }
+}
+
+void MemoryBackend::DestroyTree(HWND hwnd, std::vector<HWND>* ours) {
+  const auto found = m_windows.find(hwnd);
+  if (found == m_windows.end()) return;
+  if (ours != nullptr && found->second.ours) ours->push_back(hwnd);
+  m_windows.erase(found);
+  std::vector<HWND> children;
+  for (const auto& [child, window] : m_windows) {
+    if (window.parent == hwnd) children.push_back(child);
+  }
+  for (const HWND child : children) DestroyTree(child, ours);
+}
+
+bool MemoryBackend::NativeWindowExists(HWND hwnd) { return m_windows.contains(hwnd); }
+
+bool MemoryBackend::ClientRect(HWND hwnd, Rect* rect) {
+  const auto found = m_windows.find(hwnd);
+  if (found == m_windows.end()) return false;
+  *rect = Rect{0, 0, found->second.rect.Width(), found->second.rect.Height()};
+  return true;
+}
+
+Size MemoryBackend::ScreenSize() { return m_screen; }
+
+void MemoryBackend::SetCursor(HCURSOR cursor) { m_cursor = cursor; }
+
+void MemoryBackend::PollEvents(EventSink& sink) {
+  if (m_pollHook) m_pollHook();
+  std::vector<std::function<void(EventSink&)>> pending;
+  pending.swap(m_pending);
+  for (const auto& deliver : pending) deliver(sink);
+}
+
+// Nothing can arrive while a test waits, so waiting with nothing pending would hang for ever. The poll hook
+// gets its chance to inject something; if it does not, the test has driven the saver into a wait that
+// would never end, and the process stops with a message instead of hanging.
+void MemoryBackend::WaitEvents(EventSink& sink) {
+  if (m_pending.empty() && m_pollHook) m_pollHook();
+  if (m_pending.empty()) {
+    std::fputs("MemoryBackend::WaitEvents: nothing pending, the wait would never end\n", stderr);
+    std::abort();
+  }
+  PollEvents(sink);
+}
+
+HDC MemoryBackend::GetDC(HWND hwnd) {
+  if (m_getDCFails || !m_windows.contains(hwnd)) return 0;
+  return static_cast<HDC>(hwnd);
+}
+
+void MemoryBackend::ReleaseDC(HWND, HDC) {}
+
+void MemoryBackend::FillRect(HDC dc, const Rect& rect, std::uint32_t rgb) {
+  const HWND hwnd = static_cast<HWND>(dc);
+  const auto found = m_windows.find(hwnd);
+  if (found == m_windows.end()) return;
+  m_drawCalls.push_back(DrawCall{hwnd, DrawCall::Fill, rect});
+  Window& window = found->second;
+  const std::int32_t width = window.rect.Width();
+  const std::int32_t height = window.rect.Height();
+  const std::int32_t left = std::clamp(rect.left, 0, width);
+  const std::int32_t right = std::clamp(rect.right, 0, width);
+  const std::int32_t top = std::clamp(rect.top, 0, height);
+  const std::int32_t bottom = std::clamp(rect.bottom, 0, height);
+  for (std::int32_t y = top; y < bottom; ++y) {
+    std::fill_n(window.pixels.begin() + y * width + left, std::max(right - left, 0), rgb);
+  }
+}
+
+void MemoryBackend::DrawDib(HDC dc, std::int32_t x, std::int32_t y, const DibView& dib) {
+  const HWND hwnd = static_cast<HWND>(dc);
+  const auto found = m_windows.find(hwnd);
+  if (found == m_windows.end()) return;
+  const Rect destination{x, y, x + dib.header.biWidth, y + dib.header.biHeight};
+  m_drawCalls.push_back(DrawCall{hwnd, DrawCall::Dib, destination});
+  Window& window = found->second;
+  const Surface surface{window.pixels.data(), window.rect.Width(), window.rect.Height(), window.rect.Width()};
+  BlitDib(dib, x, y, surface);
+}
+
+std::uint32_t MemoryBackend::TickCount() { return m_ticks; }
+
+std::int64_t MemoryBackend::CalendarTime() { return m_calendar; }
+
+// Input is generated only for a window that exists; once generated it is delivered even if the window goes
+// in between, as a real server's queued events are.
+void MemoryBackend::QueueInput(const Msg& msg) {
+  if (!m_windows.contains(msg.hwnd)) return;
+  m_pending.push_back([msg](EventSink& sink) { sink.PostInput(msg); });
+}
+
+void MemoryBackend::InjectKey(HWND hwnd, std::uint32_t key, bool alt) {
+  const Msg msg{hwnd, alt ? WM_SYSKEYDOWN : WM_KEYDOWN, key, kRepeatOnce | (alt ? kAltContext : 0)};
+  QueueInput(msg);
+}
+
+void MemoryBackend::InjectButton(HWND hwnd, int button) {
+  assert(button >= 1 && button <= 5);
+  Msg msg{hwnd, 0, 0, 0};
+  switch (button) {
+    case 1: msg = Msg{hwnd, WM_LBUTTONDOWN, MK_LBUTTON, 0}; break;
+    case 2: msg = Msg{hwnd, WM_MBUTTONDOWN, MK_MBUTTON, 0}; break;
+    case 3: msg = Msg{hwnd, WM_RBUTTONDOWN, MK_RBUTTON, 0}; break;
+    default: {
+      const std::int32_t delta = button == 4 ? kWheelDelta : -kWheelDelta;
+      msg = Msg{hwnd, WM_MOUSEWHEEL, static_cast<WPARAM>(MAKELPARAM(0, delta)), 0};
+      break;
+    }
+  }
+  QueueInput(msg);
+}
+
+void MemoryBackend::InjectMotion(HWND hwnd, std::int32_t x, std::int32_t y) {
+  const Msg msg{hwnd, WM_MOUSEMOVE, 0, MAKELPARAM(x, y)};
+  QueueInput(msg);
+}
+
+void MemoryBackend::InjectFocusLoss(HWND hwnd) {
+  if (!m_windows.contains(hwnd)) return;
+  m_pending.push_back([hwnd](EventSink& sink) {
+    sink.PostInput(Msg{hwnd, WM_NCACTIVATE, 0, 0});
+    sink.PostInput(Msg{hwnd, WM_ACTIVATE, WA_INACTIVE, 0});
+    sink.PostInput(Msg{hwnd, WM_ACTIVATEAPP, 0, 0});
+  });
+}
+
+void MemoryBackend::InjectExpose(HWND hwnd) {
+  if (m_windows.contains(hwnd)) m_pending.push_back([hwnd](EventSink& sink) { sink.Invalidate(hwnd); });
+}
+
+const std::vector<std::uint32_t>& MemoryBackend::Pixels(HWND hwnd) const {
+  assert(m_windows.contains(hwnd));
+  return m_windows.at(hwnd).pixels;
+}
+
+std::uint32_t MemoryBackend::Pixel(HWND hwnd, std::int32_t x, std::int32_t y) const {
+  const Window& window = m_windows.at(hwnd);
+  assert(x >= 0 && y >= 0 && x < window.rect.Width() && y < window.rect.Height());
+  return window.pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(window.rect.Width()) +
+                       static_cast<std::size_t>(x)];
+}
+
+}  // namespace veltane::platform

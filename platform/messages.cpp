@@ -1,0 +1,52 @@
+// The message functions of platform.h: the queue above the backend, and delivery to window objects.
+
+#include "platform/message_queue.h"
+#include "platform/platform.h"
+#include "platform/window.h"
+
+namespace veltane::platform {
+
+bool PostMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (hwnd != 0 && !IsWindow(hwnd)) return false;
+  TheMessageQueue().Post(Msg{hwnd, message, wParam, lParam});
+  return true;
+}
+
+void PostQuitMessage(int exitCode) { TheMessageQueue().PostQuit(exitCode); }
+
+bool PeekMessage(Msg* msg, bool remove) {
+  if (HasBackend()) CurrentBackend().PollEvents(TheMessageQueue());
+  return TheMessageQueue().Next(msg, remove);
+}
+
+bool GetMessage(Msg* msg) {
+  MessageQueue& queue = TheMessageQueue();
+  Backend& backend = CurrentBackend();
+  backend.PollEvents(queue);
+  while (!queue.Next(msg, true)) backend.WaitEvents(queue);
+  return msg->message != WM_QUIT;
+}
+
+// Keys need no character messages here: nothing in the saver reads them.
+void TranslateMessage(const Msg&) {}
+
+LRESULT DispatchMessage(const Msg& msg) {
+  Wnd* wnd = Wnd::FromHandlePermanent(msg.hwnd);
+  if (wnd == nullptr) return 0;
+  if (msg.message == WM_PLATFORM_DESTROYED) {
+    wnd->OnNativeDestroyed();
+    return 0;
+  }
+  return wnd->WindowProc(msg.message, msg.wParam, msg.lParam);
+}
+
+LRESULT SendMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  Wnd* wnd = Wnd::FromHandlePermanent(hwnd);
+  return wnd == nullptr ? 0 : wnd->WindowProc(message, wParam, lParam);
+}
+
+void InvalidateWindow(HWND hwnd) { TheMessageQueue().Invalidate(hwnd); }
+
+void ValidateWindow(HWND hwnd) { TheMessageQueue().Validate(hwnd); }
+
+}  // namespace veltane::platform

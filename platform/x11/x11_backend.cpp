@@ -1,0 +1,241 @@
+#include "platform/x11/x11_backend.h"
+
+#include <X11/Xatom.h>
+#include <X11/extensions/Xrandr.h>
+#include <poll.h>
+
+#include <algorithm>
+#include <chrono>
+#include <ctime>
+#include <thread>
+
+#include "platform/x11/x11_backend_impl.h"
+#include "platform/x11/x11_errors.h"
+
+namespace veltane::platform {
+
+std::unique_ptr<Backend> CreateX11Backend(const char* displayName) {
+  x11::InstallErrorHandlers();
+  Display* display = XOpenDisplay(displayName);
+  if (display == nullptr) return nullptr;
+  return std::make_unique<x11::X11Backend>(display);
+}
+
+}  // namespace veltane::platform
+
+namespace veltane::platform::x11 {
+
+namespace {
+
+constexpr long kEventMask = ExposureMask | StructureNotifyMask | KeyPressMask | ButtonPressMask |
+                            PointerMotionMask | EnterWindowMask | FocusChangeMask;
+constexpr unsigned kPointerGrabMask = ButtonPressMask | PointerMotionMask | EnterWindowMask;
+// Another client (a screen locker, a menu) may hold a grab for a moment; it is worth waiting that long.
+constexpr auto kGrabPatience = std::chrono::seconds(1);
+constexpr auto kGrabRetryInterval = std::chrono::milliseconds(20);
+constexpr auto kMapPatience = std::chrono::seconds(1);
+
+bool GrabIsBusy(int status) {
+  return status == AlreadyGrabbed || status == GrabFrozen || status == GrabNotViewable;
+}
+
+Bool IsMapNotifyOf(Display*, XEvent* event, XPointer window) {
+  return event->type == MapNotify && event->xmap.window == *reinterpret_cast<Window*>(window) ? True : False;
+}
+
+}  // namespace
+
+X11Backend::X11Backend(Display* display)
+    : m_display(display),
+      m_screen(DefaultScreen(display)),
+      m_root(RootWindow(display, m_screen)),
+      m_visual(DefaultVisual(display, m_screen)),
+      m_depth(DefaultDepth(display, m_screen)),
+      m_colormap(DefaultColormap(display, m_screen)),
+      m_bypassCompositor(XInternAtom(display, "_NET_WM_BYPASS_COMPOSITOR", False)),
+      m_images(std::make_unique<ImageCache>(display, m_visual, m_depth)) {
+  // The pointer shape is an all-zero 1-bit bitmap masked by itself: nothing is ever shown.
+  static const char kEmpty[32 * 4] = {};
+  Pixmap blank = XCreateBitmapFromData(display, m_root, kEmpty, 32, 32);
+  XColor black{};
+  m_invisibleCursor = XCreatePixmapCursor(display, blank, blank, &black, &black, 0, 0);
+  XFreePixmap(display, blank);
+  XGCValues values{};
+  values.graphics_exposures = False;
+  m_gc = XCreateGC(display, m_root, GCGraphicsExposures, &values);
+}
+
+X11Backend::~X11Backend() {
+  while (!m_windows.empty()) DestroyNativeWindow(static_cast<HWND>(m_windows.begin()->first));
+  m_images.reset();
+  XFreeGC(m_display, m_gc);
+  XFreeCursor(m_display, m_invisibleCursor);
+  XCloseDisplay(m_display);
+}
+
+Rect X11Backend::PrimaryMonitor() {
+  const Rect whole{0, 0, DisplayWidth(m_display, m_screen), DisplayHeight(m_display, m_screen)};
+  int eventBase = 0;
+  int errorBase = 0;
+  int major = 0;
+  int minor = 0;
+  if (!XRRQueryExtension(m_display, &eventBase, &errorBase) || !XRRQueryVersion(m_display, &major, &minor) ||
+      major * 100 + minor < 103) {
+    return whole;
+  }
+  XRRScreenResources* resources = XRRGetScreenResourcesCurrent(m_display, m_root);
+  if (resources == nullptr) return whole;
+  const RROutput primary = XRRGetOutputPrimary(m_display, m_root);
+  // Without a primary output the monitor at the origin stands in for it, as the primary monitor is there.
+  Rect found{};
+  bool haveFound = false;
+  for (int i = 0; i < resources->ncrtc && !haveFound; ++i) {
+    XRRCrtcInfo* crtc = XRRGetCrtcInfo(m_display, resources, resources->crtcs[i]);
+    if (crtc == nullptr) continue;
+    const bool active = crtc->mode != None && crtc->width > 0 && crtc->height > 0;
+    const bool drivesPrimary = primary != None && std::find(crtc->outputs, crtc->outputs + crtc->noutput,
+                                                            primary) != crtc->outputs + crtc->noutput;
+    if (active && (drivesPrimary || (primary == None && crtc->x == 0 && crtc->y == 0))) {
+      found = Rect{crtc->x, crtc->y, crtc->x + static_cast<std::int32_t>(crtc->width),
+                   crtc->y + static_cast<std::int32_t>(crtc->height)};
+      haveFound = true;
+    }
+    XRRFreeCrtcInfo(crtc);
+  }
+  XRRFreeScreenResources(resources);
+  return haveFound ? found : whole;
+}
+
+Window X11Backend::MakeWindow(Window parent, const Rect& rect, bool overrideRedirect) {
+  XSetWindowAttributes attributes{};
+  attributes.background_pixmap = None;
+  attributes.border_pixel = 0;
+  attributes.colormap = m_colormap;
+  attributes.cursor = m_invisibleCursor;
+  attributes.event_mask = kEventMask;
+  attributes.override_redirect = overrideRedirect ? True : False;
+  const unsigned long mask = CWBackPixmap | CWBorderPixel | CWColormap | CWCursor | CWEventMask | CWOverrideRedirect;
+  // The window system refuses empty windows; ours has at least one pixel and reports the size it was given.
+  const auto width = static_cast<unsigned>(std::max(rect.Width(), 1));
+  const auto height = static_cast<unsigned>(std::max(rect.Height(), 1));
+  ErrorTrap trap(m_display);
+  const Window window = XCreateWindow(m_display, parent, rect.left, rect.top, width, height, 0, m_depth,
+                                      InputOutput, m_visual, mask, &attributes);
+  if (trap.Failed()) return None;
+  m_windows[window] = OurWindow{static_cast<int>(width), static_cast<int>(height)};
+  return window;
+}
+
+HWND X11Backend::CreateChildWindow(HWND parent, const Rect& rect, bool visible) {
+  if (parent == 0 || !NativeWindowExists(parent)) return 0;
+  const Window window = MakeWindow(parent, rect, false);
+  if (window == None) return 0;
+  if (visible) XMapWindow(m_display, window);
+  XFlush(m_display);
+  return static_cast<HWND>(window);
+}
+
+HWND X11Backend::CreateTopmostWindow(const Rect& rect, bool visible) {
+  const Rect monitor = PrimaryMonitor();
+  const Rect placed{monitor.left + rect.left, monitor.top + rect.top, monitor.left + rect.right,
+                    monitor.top + rect.bottom};
+  Window window = MakeWindow(m_root, placed, true);
+  if (window == None) return 0;
+  const long bypass = 1;
+  XChangeProperty(m_display, window, m_bypassCompositor, XA_CARDINAL, 32, PropModeReplace,
+                  reinterpret_cast<const unsigned char*>(&bypass), 1);
+  if (visible) {
+    XMapRaised(m_display, window);
+    WaitForMap(window);
+    TakeInput(window, m_windows[window]);
+  }
+  XFlush(m_display);
+  return static_cast<HWND>(window);
+}
+
+// The focus and the grabs need a viewable window. An override-redirect window is mapped at once; the wait
+// is bounded all the same, so that a window destroyed meanwhile by somebody else cannot hang us.
+void X11Backend::WaitForMap(Window window) {
+  const auto deadline = std::chrono::steady_clock::now() + kMapPatience;
+  XEvent event;
+  while (!XCheckIfEvent(m_display, &event, IsMapNotifyOf, reinterpret_cast<XPointer>(&window))) {
+    using std::chrono::milliseconds;
+    const auto left = std::chrono::duration_cast<milliseconds>(deadline - std::chrono::steady_clock::now());
+    if (left.count() <= 0) return;
+    pollfd connection{ConnectionNumber(m_display), POLLIN, 0};
+    poll(&connection, 1, static_cast<int>(left.count()));
+  }
+}
+
+void X11Backend::TakeInput(Window window, OurWindow& state) {
+  XGetInputFocus(m_display, &state.previousFocus, &state.previousRevert);
+  XSetInputFocus(m_display, window, RevertToParent, CurrentTime);
+  state.tookFocus = true;
+  const auto deadline = std::chrono::steady_clock::now() + kGrabPatience;
+  for (;;) {
+    if (!state.keyboardGrabbed) {
+      const int status = XGrabKeyboard(m_display, window, False, GrabModeAsync, GrabModeAsync, CurrentTime);
+      state.keyboardGrabbed = status == GrabSuccess;
+      if (!state.keyboardGrabbed && !GrabIsBusy(status)) break;
+    }
+    if (!state.pointerGrabbed) {
+      const int status = XGrabPointer(m_display, window, False, kPointerGrabMask, GrabModeAsync, GrabModeAsync,
+                                      None, m_invisibleCursor, CurrentTime);
+      state.pointerGrabbed = status == GrabSuccess;
+      if (!state.pointerGrabbed && !GrabIsBusy(status)) break;
+    }
+    if ((state.keyboardGrabbed && state.pointerGrabbed) || std::chrono::steady_clock::now() >= deadline) break;
+    std::this_thread::sleep_for(kGrabRetryInterval);
+  }
+}
+
+void X11Backend::DestroyNativeWindow(HWND hwnd) {
+  const auto found = m_windows.find(hwnd);
+  if (found == m_windows.end()) return;
+  const OurWindow state = found->second;
+  m_windows.erase(found);
+  if (state.keyboardGrabbed) XUngrabKeyboard(m_display, CurrentTime);
+  if (state.pointerGrabbed) XUngrabPointer(m_display, CurrentTime);
+  XDestroyWindow(m_display, hwnd);
+  // The focus goes back where it was; a window that has gone since is refused, which is harmless.
+  if (state.tookFocus && state.previousFocus != None) {
+    XSetInputFocus(m_display, state.previousFocus, state.previousRevert, CurrentTime);
+  }
+  XFlush(m_display);
+}
+
+bool X11Backend::NativeWindowExists(HWND hwnd) {
+  XWindowAttributes attributes;
+  return hwnd != 0 && XGetWindowAttributes(m_display, hwnd, &attributes) != 0;
+}
+
+bool X11Backend::ClientRect(HWND hwnd, Rect* rect) {
+  XWindowAttributes attributes;
+  if (hwnd == 0 || XGetWindowAttributes(m_display, hwnd, &attributes) == 0) return false;
+  *rect = Rect{0, 0, attributes.width, attributes.height};
+  return true;
+}
+
+Size X11Backend::ScreenSize() {
+  const Rect monitor = PrimaryMonitor();
+  return Size{monitor.Width(), monitor.Height()};
+}
+
+void X11Backend::SetCursor(HCURSOR) {
+  // Every cursor of ours is the invisible one, the class cursor included.
+  for (const auto& entry : m_windows) XDefineCursor(m_display, entry.first, m_invisibleCursor);
+  XFlush(m_display);
+}
+
+std::uint32_t X11Backend::TickCount() {
+  timespec now{};
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  const auto ms = static_cast<std::uint64_t>(now.tv_sec) * 1000u + static_cast<std::uint64_t>(now.tv_nsec) / 1000000u;
+  return static_cast<std::uint32_t>(ms);
+}
+
+std::int64_t X11Backend::CalendarTime() {
+  return static_cast<std::int64_t>(std::time(nullptr));
+}
+
+}  // namespace veltane::platform::x11

@@ -1,0 +1,78 @@
+#pragma once
+// The X11 backend's class, shared by the files that implement it (windows, events, drawing).
+
+#include <X11/Xlib.h>
+
+#include <cstdint>
+#include <memory>
+#include <unordered_map>
+#include <vector>
+
+#include "platform/backend.h"
+#include "platform/x11/x11_image.h"
+
+namespace veltane::platform::x11 {
+
+class X11Backend : public Backend {
+ public:
+  explicit X11Backend(Display* display);
+  ~X11Backend() override;
+
+  HWND CreateChildWindow(HWND parent, const Rect& rect, bool visible) override;
+  HWND CreateTopmostWindow(const Rect& rect, bool visible) override;
+  void DestroyNativeWindow(HWND hwnd) override;
+  bool NativeWindowExists(HWND hwnd) override;
+  bool ClientRect(HWND hwnd, Rect* rect) override;
+  Size ScreenSize() override;
+  void SetCursor(HCURSOR cursor) override;
+  void PollEvents(EventSink& sink) override;
+  void WaitEvents(EventSink& sink) override;
+  HDC GetDC(HWND hwnd) override;
+  void ReleaseDC(HWND hwnd, HDC dc) override;
+  void FillRect(HDC dc, const Rect& rect, std::uint32_t rgb) override;
+  void DrawDib(HDC dc, std::int32_t x, std::int32_t y, const DibView& dib) override;
+  std::uint32_t TickCount() override;
+  std::int64_t CalendarTime() override;
+
+ private:
+  struct OurWindow {
+    int width = 0;
+    int height = 0;
+    bool keyboardGrabbed = false;
+    bool pointerGrabbed = false;
+    bool tookFocus = false;
+    Window previousFocus = None;
+    int previousRevert = RevertToNone;
+    bool hasPointer = false;  // The last pointer position the window was told of.
+    LPARAM pointer = 0;
+  };
+
+  // Where the primary monitor lies on the root window.
+  Rect PrimaryMonitor();
+  Window MakeWindow(Window parent, const Rect& rect, bool overrideRedirect);
+  void WaitForMap(Window window);
+  void TakeInput(Window window, OurWindow& state);
+  void Translate(const XEvent& event, EventSink& sink);
+  void PostInput(EventSink& sink, HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+  void PostMove(EventSink& sink, OurWindow& state, HWND hwnd, unsigned keys, int x, int y);
+  void DrawBottomUpBgr(Window window, const OurWindow& state, std::int32_t x, std::int32_t y, const DibView& dib);
+  void DrawRle(Window window, const OurWindow& state, std::int32_t x, std::int32_t y, const DibView& dib);
+  void PutClipped(Window window, const OurWindow& state, XImage* image, int srcX, int srcY, int columns, int rows,
+                  std::int32_t x, std::int32_t y);
+
+  Display* m_display;
+  int m_screen;
+  Window m_root;
+  Visual* m_visual;
+  int m_depth;
+  Colormap m_colormap;
+  Cursor m_invisibleCursor = None;
+  GC m_gc = nullptr;
+  Atom m_bypassCompositor;
+  std::unordered_map<Window, OurWindow> m_windows;
+  std::unique_ptr<ImageCache> m_images;
+  std::vector<std::uint32_t> m_decoded;  // An 8-bit run-length bitmap decoded before it is put.
+  std::uint64_t m_delivered = 0;         // Everything handed to a sink, so WaitEvents knows when to return.
+};
+
+}  // namespace veltane::platform::x11

@@ -1,0 +1,188 @@
+#include <X11/XKBlib.h>
+#include <X11/keysym.h>
+#include <poll.h>
+
+#include <cerrno>
+
+#include "platform/x11/x11_backend_impl.h"
+
+namespace veltane::platform::x11 {
+
+namespace {
+
+constexpr WPARAM MK_LBUTTON = 0x0001;
+constexpr WPARAM MK_RBUTTON = 0x0002;
+constexpr WPARAM MK_SHIFT = 0x0004;
+constexpr WPARAM MK_CONTROL = 0x0008;
+constexpr WPARAM MK_MBUTTON = 0x0010;
+constexpr int kWheelDelta = 120;
+// The context-code bit of a key message's flags: Alt was held.
+constexpr LPARAM kAltContext = LPARAM{1} << 29;
+constexpr LPARAM kRepeatOnce = 1;
+
+struct KeyRange {
+  KeySym first;
+  KeySym last;
+  WPARAM firstKey;
+};
+
+// Virtual-key codes for the keys that have one; the saver closes on any key, so the others share 0.
+constexpr KeyRange kKeyRanges[] = {
+    {XK_BackSpace, XK_Tab, 0x08},
+    {XK_Return, XK_Return, 0x0D},
+    {XK_KP_Enter, XK_KP_Enter, 0x0D},
+    {XK_Shift_L, XK_Shift_R, 0x10},
+    {XK_Control_L, XK_Control_R, 0x11},
+    {XK_Alt_L, XK_Alt_R, 0x12},
+    {XK_Meta_L, XK_Meta_R, 0x12},
+    {XK_Pause, XK_Pause, 0x13},
+    {XK_Caps_Lock, XK_Caps_Lock, 0x14},
+    {XK_Escape, XK_Escape, 0x1B},
+    {XK_space, XK_space, 0x20},
+    {XK_Prior, XK_Next, 0x21},
+    {XK_End, XK_End, 0x23},
+    {XK_Home, XK_Home, 0x24},
+    {XK_Left, XK_Down, 0x25},
+    {XK_Insert, XK_Insert, 0x2D},
+    {XK_Delete, XK_Delete, 0x2E},
+    {XK_0, XK_9, '0'},
+    {XK_a, XK_z, 'A'},
+    {XK_A, XK_Z, 'A'},
+    {XK_Super_L, XK_Super_R, 0x5B},
+    {XK_Menu, XK_Menu, 0x5D},
+    {XK_KP_0, XK_KP_9, 0x60},
+    {XK_F1, XK_F24, 0x70},
+    {XK_Num_Lock, XK_Num_Lock, 0x90},
+    {XK_Scroll_Lock, XK_Scroll_Lock, 0x91},
+};
+
+WPARAM VirtualKey(KeySym sym) {
+  for (const KeyRange& range : kKeyRanges) {
+    if (sym >= range.first && sym <= range.last) return range.firstKey + static_cast<WPARAM>(sym - range.first);
+  }
+  return 0;
+}
+
+WPARAM MouseKeys(unsigned state) {
+  WPARAM keys = 0;
+  if (state & Button1Mask) keys |= MK_LBUTTON;
+  if (state & Button2Mask) keys |= MK_MBUTTON;
+  if (state & Button3Mask) keys |= MK_RBUTTON;
+  if (state & ShiftMask) keys |= MK_SHIFT;
+  if (state & ControlMask) keys |= MK_CONTROL;
+  return keys;
+}
+
+}  // namespace
+
+void X11Backend::PostInput(EventSink& sink, HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  ++m_delivered;
+  sink.PostInput(Msg{hwnd, message, wParam, lParam});
+}
+
+// The pointer entering a window reports its position twice, as a crossing and as a motion; a window is
+// told of a position only when it differs from the last one it was told of.
+void X11Backend::PostMove(EventSink& sink, OurWindow& state, HWND hwnd, unsigned keys, int x, int y) {
+  const LPARAM position = MAKELPARAM(x, y);
+  if (state.hasPointer && state.pointer == position) return;
+  state.hasPointer = true;
+  state.pointer = position;
+  PostInput(sink, hwnd, WM_MOUSEMOVE, MouseKeys(keys), position);
+}
+
+void X11Backend::Translate(const XEvent& event, EventSink& sink) {
+  const auto found = m_windows.find(event.xany.window);
+  if (found == m_windows.end()) return;
+  const auto hwnd = static_cast<HWND>(event.xany.window);
+  switch (event.type) {
+    case KeyPress: {
+      const KeySym sym = XkbKeycodeToKeysym(m_display, static_cast<KeyCode>(event.xkey.keycode), 0, 0);
+      // Alt pressed by itself counts as held, as it does for the system variant of the message.
+      const bool alt = (event.xkey.state & Mod1Mask) != 0 || sym == XK_Alt_L || sym == XK_Alt_R ||
+                       sym == XK_Meta_L || sym == XK_Meta_R;
+      PostInput(sink, hwnd, alt ? WM_SYSKEYDOWN : WM_KEYDOWN, VirtualKey(sym), kRepeatOnce | (alt ? kAltContext : 0));
+      break;
+    }
+    case ButtonPress: {
+      const XButtonEvent& b = event.xbutton;
+      const LPARAM at = MAKELPARAM(b.x, b.y);
+      switch (b.button) {
+        case Button1: PostInput(sink, hwnd, WM_LBUTTONDOWN, MouseKeys(b.state) | MK_LBUTTON, at); break;
+        case Button2: PostInput(sink, hwnd, WM_MBUTTONDOWN, MouseKeys(b.state) | MK_MBUTTON, at); break;
+        case Button3: PostInput(sink, hwnd, WM_RBUTTONDOWN, MouseKeys(b.state) | MK_RBUTTON, at); break;
+        default: {
+          // Buttons 4 to 7 are the wheel and horizontal scrolling: up and left turn forward.
+          const int delta = (b.button == 4 || b.button == 6) ? kWheelDelta : -kWheelDelta;
+          const WPARAM wParam = MouseKeys(b.state) | (static_cast<WPARAM>(static_cast<std::uint16_t>(delta)) << 16);
+          if (b.button <= 7) PostInput(sink, hwnd, WM_MOUSEWHEEL, wParam, MAKELPARAM(b.x_root, b.y_root));
+          break;
+        }
+      }
+      break;
+    }
+    case MotionNotify:
+      PostMove(sink, found->second, hwnd, event.xmotion.state, event.xmotion.x, event.xmotion.y);
+      break;
+    case EnterNotify:
+      // Windows tells a window that appears under the pointer where the pointer is; so do we.
+      PostMove(sink, found->second, hwnd, event.xcrossing.state, event.xcrossing.x, event.xcrossing.y);
+      break;
+    case FocusOut: {
+      const XFocusChangeEvent& f = event.xfocus;
+      // Grabs, our own included, move the focus only for their duration; that is no loss of activation.
+      const bool realChange = f.mode == NotifyNormal || f.mode == NotifyWhileGrabbed;
+      if (realChange && f.detail != NotifyInferior && f.detail != NotifyPointer) {
+        PostInput(sink, hwnd, WM_NCACTIVATE, 0, 0);
+        PostInput(sink, hwnd, WM_ACTIVATE, WA_INACTIVE, 0);
+        PostInput(sink, hwnd, WM_ACTIVATEAPP, 0, 0);
+      }
+      break;
+    }
+    case Expose:
+      if (event.xexpose.count == 0) {
+        ++m_delivered;
+        sink.Invalidate(hwnd);
+      }
+      break;
+    case ConfigureNotify: {
+      OurWindow& state = found->second;
+      const XConfigureEvent& c = event.xconfigure;
+      if (c.width != state.width || c.height != state.height) {
+        state.width = c.width;
+        state.height = c.height;
+        PostInput(sink, hwnd, WM_SIZE, 0, MAKELPARAM(c.width, c.height));
+      }
+      break;
+    }
+    case DestroyNotify:
+      // Our own destructions left the table before their notification came; this one came from outside.
+      if (event.xdestroywindow.window == event.xdestroywindow.event) {
+        m_windows.erase(found);
+        ++m_delivered;
+        sink.DestroyedFromOutside(hwnd);
+      }
+      break;
+    default:
+      break;
+  }
+}
+
+void X11Backend::PollEvents(EventSink& sink) {
+  XEvent event;
+  while (XPending(m_display) > 0) {
+    XNextEvent(m_display, &event);
+    Translate(event, sink);
+  }
+}
+
+void X11Backend::WaitEvents(EventSink& sink) {
+  const std::uint64_t before = m_delivered;
+  for (;;) {
+    PollEvents(sink);
+    if (m_delivered != before) return;
+    pollfd connection{ConnectionNumber(m_display), POLLIN, 0};
+    if (poll(&connection, 1, -1) < 0 && errno != EINTR) return;
+  }
+}
+
+}  // namespace veltane::platform::x11

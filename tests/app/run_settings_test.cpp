@@ -1,0 +1,102 @@
+#include <unistd.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <utility>
+
+#include <gtest/gtest.h>
+
+#include "app/run_settings.h"
+#include "app/settings_store.h"
+
+namespace veltane::app {
+namespace {
+
+namespace fs = std::filesystem;
+
+TEST(StagePeriodFromBurnTime, DividesBeforeTheLastMultiplicationAndWraps) {
+  struct Case {
+    std::uint32_t burnMinutes;
+    std::uint32_t stagePeriod;
+  };
+  const Case cases[] = {
+      {0, 0},
+      {1, 9'960},
+      {2, 19'980},
+      {5, 49'980},
+      {10, 99'960},
+      {15, 150'000},
+      {20, 199'980},
+      {30, 300'000},
+      {60, 600'000},
+      {4'294'967, 4'294'964'316},
+      {4'294'968, 7'020},
+      {4'294'967'295, 4'294'957'296},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(StagePeriodFromBurnTime(c.burnMinutes), c.stagePeriod) << c.burnMinutes;
+}
+
+class LoadRunSettingsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string pattern = (fs::temp_directory_path() / "run-settings-XXXXXX").string();
+    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+    m_root = pattern;
+    m_store.emplace("veltane", m_root.string());
+    m_store->SetRegistryKey("Quillon Screen Savers");
+  }
+  void TearDown() override { fs::remove_all(m_root); }
+
+  void Store(const char* entry, std::int32_t value) {
+    ASSERT_TRUE(m_store->WriteProfileInt(m_store->ProfileName(), entry, value));
+  }
+
+  fs::path m_root;
+  std::optional<SettingsStore> m_store;
+};
+
+TEST_F(LoadRunSettingsTest, EmptyStoreRunsWithoutSpeedControlAndTenMinutes) {
+  const RunSettings settings = LoadRunSettings(*m_store);
+  EXPECT_EQ(settings.DelayOn, 0);
+  EXPECT_EQ(settings.DelayTime, 10u);
+  EXPECT_EQ(settings.StagePeriod, 99'960u);
+}
+
+TEST_F(LoadRunSettingsTest, SpeedControlIsOnOnlyForAStoredOne) {
+  const std::pair<std::int32_t, std::int32_t> cases[] = {{1, 1}, {0, 0}, {2, 0}, {-1, 0}, {257, 0}};
+  for (const auto& [stored, expected] : cases) {
+    Store("DelayOn", stored);
+    EXPECT_EQ(LoadRunSettings(*m_store).DelayOn, expected) << stored;
+  }
+}
+
+TEST_F(LoadRunSettingsTest, DelayTimeIsTakenUnclamped) {
+  const std::pair<std::int32_t, std::uint32_t> cases[] = {{500, 500}, {0, 0}, {-1, 4'294'967'295u}};
+  for (const auto& [stored, expected] : cases) {
+    Store("DelayTime", stored);
+    EXPECT_EQ(LoadRunSettings(*m_store).DelayTime, expected) << stored;
+  }
+}
+
+TEST_F(LoadRunSettingsTest, BurnTimeBecomesTheStagePeriod) {
+  const std::pair<std::int32_t, std::uint32_t> cases[] = {
+      {0, 0}, {20, 199'980}, {4'294'968, 7'020}, {-1, 4'294'957'296u}};
+  for (const auto& [stored, expected] : cases) {
+    Store("BurnTime", stored);
+    EXPECT_EQ(LoadRunSettings(*m_store).StagePeriod, expected) << stored;
+  }
+}
+
+TEST_F(LoadRunSettingsTest, ReadsTheSectionNamedAfterTheProfile) {
+  ASSERT_TRUE(m_store->WriteProfileInt("other", "DelayOn", 1));
+  ASSERT_TRUE(m_store->WriteProfileInt("other", "BurnTime", 20));
+  const RunSettings settings = LoadRunSettings(*m_store);
+  EXPECT_EQ(settings.DelayOn, 0);
+  EXPECT_EQ(settings.StagePeriod, 99'960u);
+}
+
+}  // namespace
+}  // namespace veltane::app

@@ -1,0 +1,57 @@
+#pragma once
+// A fixture that makes a fresh in-memory backend current for each test and keeps a handle on it.
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <vector>
+
+#include "platform/memory/memory_backend.h"
+#include "platform/platform.h"
+#include "platform/window.h"
+
+namespace veltane::platform {
+
+class MemoryFixture : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    auto backend = std::make_unique<MemoryBackend>(Size{800, 600});
+    m_backend = backend.get();
+    SetBackend(std::move(backend));
+  }
+  void TearDown() override { SetBackend(nullptr); }
+
+  // Every message waiting, in retrieval order, each taken as GetMessage takes it; stops at the first paint
+  // request, which would otherwise recur for ever.
+  std::vector<Msg> DrainUntilPaint() {
+    std::vector<Msg> taken;
+    Msg msg;
+    while (PeekMessage(&msg, true)) {
+      taken.push_back(msg);
+      if (msg.message == WM_PAINT) break;
+    }
+    return taken;
+  }
+
+  MemoryBackend* m_backend = nullptr;
+};
+
+// A window that records every message it is given and otherwise behaves as the base does.
+class RecordingWnd : public Wnd {
+ public:
+  LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override {
+    received.push_back(Msg{m_hWnd, message, wParam, lParam});
+    return Wnd::WindowProc(message, wParam, lParam);
+  }
+  bool CreateChildOf(HWND host, bool visible = true) {
+    return CreateEx(0, WS_CHILD | (visible ? WS_VISIBLE : 0), Rect{0, 0, 40, 30}, host);
+  }
+  std::vector<UINT> Messages() const {
+    std::vector<UINT> messages;
+    for (const Msg& msg : received) messages.push_back(msg.message);
+    return messages;
+  }
+  std::vector<Msg> received;
+};
+
+}  // namespace veltane::platform

@@ -1,0 +1,69 @@
+#include "platform/x11/x11_pixels.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <vector>
+
+namespace veltane::platform::x11 {
+namespace {
+
+struct LayoutCase {
+  const char* name;
+  PixelLayout layout;
+  std::uint32_t rgb;
+  std::vector<std::uint8_t> bytes;  // The packed pixel as it lies in memory.
+};
+
+class PixelPackerLayouts : public testing::TestWithParam<LayoutCase> {};
+
+TEST_P(PixelPackerLayouts, PacksAPixelAsTheVisualStoresIt) {
+  const LayoutCase& c = GetParam();
+  const PixelPacker packer(c.layout);
+  ASSERT_TRUE(packer.Valid());
+  // One pixel from a 24-bit bitmap row (blue, green, red) and one from a 0x00RRGGBB word must agree.
+  const std::uint8_t bgr[4] = {static_cast<std::uint8_t>(c.rgb), static_cast<std::uint8_t>(c.rgb >> 8),
+                               static_cast<std::uint8_t>(c.rgb >> 16), 0};
+  std::vector<std::uint8_t> fromBitmap(c.bytes.size() + 1, 0xAA);
+  std::vector<std::uint8_t> fromWords(c.bytes.size() + 1, 0xAA);
+  packer.PackBottomUpBgr(bgr, 4, 1, 1, fromBitmap.data(), fromBitmap.size());
+  packer.PackRgbWords(&c.rgb, 1, 1, 1, fromWords.data(), fromWords.size());
+  std::vector<std::uint8_t> expected = c.bytes;
+  expected.push_back(0xAA);  // Nothing is written beyond the pixel.
+  EXPECT_EQ(fromBitmap, expected);
+  EXPECT_EQ(fromWords, expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Layouts, PixelPackerLayouts,
+    testing::Values(
+        LayoutCase{"Rgb32Lsb", {32, false, 0xFF0000, 0xFF00, 0xFF}, 0x123456, {0x56, 0x34, 0x12, 0x00}},
+        LayoutCase{"Rgb32Msb", {32, true, 0xFF0000, 0xFF00, 0xFF}, 0x123456, {0x00, 0x12, 0x34, 0x56}},
+        LayoutCase{"Bgr32Lsb", {32, false, 0xFF, 0xFF00, 0xFF0000}, 0x123456, {0x12, 0x34, 0x56, 0x00}},
+        LayoutCase{"Rgb24Lsb", {24, false, 0xFF0000, 0xFF00, 0xFF}, 0x123456, {0x56, 0x34, 0x12}},
+        LayoutCase{"Rgb24Msb", {24, true, 0xFF0000, 0xFF00, 0xFF}, 0x123456, {0x12, 0x34, 0x56}},
+        // 5-6-5: the top bits of each channel; full white fills every bit.
+        LayoutCase{"Rgb565", {16, false, 0xF800, 0x07E0, 0x001F}, 0xFF8040, {0x08, 0xFC}},
+        LayoutCase{"Rgb565White", {16, false, 0xF800, 0x07E0, 0x001F}, 0xFFFFFF, {0xFF, 0xFF}},
+        // 10 bits a channel: full intensity stays full, not 0x3FC.
+        LayoutCase{"Rgb30", {32, false, 0x3FF00000, 0x000FFC00, 0x000003FF}, 0xFF0000, {0x00, 0x00, 0xF0, 0x3F}}),
+    [](const testing::TestParamInfo<LayoutCase>& param) { return std::string(param.param.name); });
+
+TEST(PixelPacker, RefusesLayoutsThatNoTrueColorImageHas) {
+  EXPECT_FALSE(PixelPacker(PixelLayout{8, false, 0xE0, 0x1C, 0x03}).Valid());
+  EXPECT_FALSE(PixelPacker(PixelLayout{32, false, 0, 0xFF00, 0xFF}).Valid());
+  EXPECT_FALSE(PixelPacker(PixelLayout{16, false, 0xFF0000, 0xFF00, 0xFF}).Valid());
+}
+
+TEST(PixelPacker, TurnsABottomUpBitmapUpsideDownAndSkipsRowPadding) {
+  const PixelPacker packer;
+  // Two rows of one pixel each, padded to four bytes: the bottom row is blue, the top row red.
+  const std::uint8_t bits[8] = {0xFF, 0, 0, 0xEE, 0, 0, 0xFF, 0xEE};
+  std::uint32_t out[2] = {};
+  packer.PackBottomUpBgr(bits, 4, 1, 2, reinterpret_cast<std::uint8_t*>(out), sizeof out[0]);
+  EXPECT_EQ(out[0], 0xFF0000u);
+  EXPECT_EQ(out[1], 0x0000FFu);
+}
+
+}  // namespace
+}  // namespace veltane::platform::x11

@@ -1,0 +1,152 @@
+#include "tests/support/xvfb_server.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/prctl.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <thread>
+
+namespace veltane::test {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// A loaded machine may take a while to start a server; a test should fail rather than hang, though.
+constexpr auto kStartTimeout = std::chrono::seconds(20);
+constexpr auto kStopTimeout = std::chrono::seconds(5);
+constexpr auto kPollInterval = std::chrono::milliseconds(10);
+
+int MillisecondsLeft(Clock::time_point deadline) {
+  const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+  return left > 0 ? static_cast<int>(left) : 0;
+}
+
+}  // namespace
+
+XvfbServer::XvfbServer(const Options& options) {
+  if (!Start(options)) Stop();
+}
+
+XvfbServer::~XvfbServer() {
+  Stop();
+}
+
+bool XvfbServer::Start(const Options& options) {
+  int fds[2];
+  if (pipe2(fds, O_CLOEXEC) != 0) {
+    m_error = "pipe failed";
+    return false;
+  }
+  // Everything the child needs is prepared before the fork, which leaves it only async-signal-safe calls.
+  const std::string displayFd = std::to_string(fds[1]);
+  const std::string screen =
+      std::to_string(options.width) + "x" + std::to_string(options.height) + "x" + std::to_string(options.depth);
+  std::vector<const char*> argv = {"Xvfb", "-displayfd", displayFd.c_str(), "-screen", "0", screen.c_str(),
+                                   "-nolisten", "tcp", "-noreset"};
+  for (const std::string& argument : options.extraArguments) argv.push_back(argument.c_str());
+  argv.push_back(nullptr);
+  const pid_t parent = getpid();
+  const pid_t pid = fork();
+  if (pid < 0) {
+    close(fds[0]);
+    close(fds[1]);
+    m_error = "fork failed";
+    return false;
+  }
+  if (pid == 0) {
+    // The server dies with the test even when the test is killed.
+    prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (getppid() != parent) _exit(127);
+    fcntl(fds[1], F_SETFD, 0);
+    const int devNull = open("/dev/null", O_RDWR);
+    if (devNull >= 0) {
+      dup2(devNull, STDIN_FILENO);
+      dup2(devNull, STDOUT_FILENO);
+      dup2(devNull, STDERR_FILENO);
+    }
+    execvp(argv[0], const_cast<char* const*>(argv.data()));
+    _exit(127);
+  }
+  m_pid = pid;
+  close(fds[1]);
+  const bool numbered = WaitForDisplayNumber(fds[0]);
+  close(fds[0]);
+  return numbered && WaitForSocket();
+}
+
+// Xvfb writes the display number it chose, and a newline, once it listens.
+bool XvfbServer::WaitForDisplayNumber(int readFd) {
+  const auto deadline = Clock::now() + kStartTimeout;
+  std::string text;
+  while (text.find('\n') == std::string::npos) {
+    pollfd pending{readFd, POLLIN, 0};
+    const int ready = poll(&pending, 1, MillisecondsLeft(deadline));
+    if (ready < 0 && errno == EINTR) continue;
+    if (ready <= 0) {
+      m_error = "Xvfb did not report a display number in time";
+      return false;
+    }
+    char buffer[32];
+    const ssize_t got = read(readFd, buffer, sizeof buffer);
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) {
+      m_error = "Xvfb exited before it was ready (is it installed?)";
+      return false;
+    }
+    text.append(buffer, static_cast<std::size_t>(got));
+  }
+  const std::string number = text.substr(0, text.find('\n'));
+  if (number.empty() || number.find_first_not_of("0123456789") != std::string::npos) {
+    m_error = "Xvfb reported no display number";
+    return false;
+  }
+  m_displayName = ":" + number;
+  return true;
+}
+
+bool XvfbServer::WaitForSocket() {
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  const std::string path = "/tmp/.X11-unix/X" + m_displayName.substr(1);
+  std::strncpy(address.sun_path, path.c_str(), sizeof address.sun_path - 1);
+  const auto deadline = Clock::now() + kStartTimeout;
+  while (Clock::now() < deadline) {
+    const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0) break;
+    const bool connected = connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+    close(fd);
+    if (connected) return true;
+    std::this_thread::sleep_for(kPollInterval);
+  }
+  m_error = "Xvfb does not accept connections on " + path;
+  return false;
+}
+
+void XvfbServer::Stop() {
+  if (m_pid <= 0) return;
+  kill(m_pid, SIGTERM);
+  const auto deadline = Clock::now() + kStopTimeout;
+  bool reaped = false;
+  while (!reaped && Clock::now() < deadline) {
+    const pid_t done = waitpid(m_pid, nullptr, WNOHANG);
+    reaped = done == m_pid || (done < 0 && errno != EINTR);
+    if (!reaped) std::this_thread::sleep_for(kPollInterval);
+  }
+  if (!reaped) {
+    kill(m_pid, SIGKILL);
+    waitpid(m_pid, nullptr, 0);
+  }
+  m_pid = -1;
+  m_displayName.clear();
+}
+
+}  // namespace veltane::test

@@ -1,0 +1,48 @@
+#pragma once
+// A private virtual X server for a test: Xvfb on a display number that it picks itself, ready for
+// connections when the constructor returns, and gone when the object is.
+
+#include <sys/types.h>
+
+#include <string>
+#include <vector>
+
+namespace veltane::test {
+
+class XvfbServer {
+ public:
+  struct Options {
+    int width = 640;
+    int height = 480;
+    int depth = 24;
+    // Further server arguments, as {"-extension", "MIT-SHM"} to take an extension away.
+    std::vector<std::string> extraArguments;
+  };
+
+  XvfbServer() : XvfbServer(Options{}) {}
+  explicit XvfbServer(const Options& options);
+  ~XvfbServer();
+  XvfbServer(const XvfbServer&) = delete;
+  XvfbServer& operator=(const XvfbServer&) = delete;
+
+  // False when the server could not be started in time; Error() then says why.
+  bool Running() const { return m_pid > 0; }
+  const std::string& Error() const { return m_error; }
+  // The display name to connect to, as ":5"; empty when the server is not running.
+  const std::string& DisplayName() const { return m_displayName; }
+  // The server's process id; -1 when it is not running.
+  pid_t Pid() const { return m_pid; }
+  // Stops the server now (the destructor does it otherwise); clients then lose their connection.
+  void Stop();
+
+ private:
+  bool Start(const Options& options);
+  bool WaitForDisplayNumber(int readFd);
+  bool WaitForSocket();
+
+  pid_t m_pid = -1;
+  std::string m_displayName;
+  std::string m_error;
+};
+
+}  // namespace veltane::test
