@@ -1,0 +1,128 @@
+#include "app/saver_app.h"
+
+#include <cstdint>
+#include <cstdlib>
+
+#include "app/settings_store.h"
+#include "config/show_configuration.h"
+#include "platform/platform.h"
+#include "saver/flame_wnd.h"
+#include "saver/saver_wnd.h"
+
+namespace veltane::app {
+
+using platform::HWND;
+
+namespace {
+
+constexpr const char* kRegistryKey = "Quillon Screen Savers";
+constexpr const char* kHostWindowVariable = "XSCREENSAVER_WINDOW";
+
+char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
+
+int HexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  const char lower = LowerAscii(c);
+  if (lower >= 'a' && lower <= 'f') return lower - 'a' + 10;
+  return -1;
+}
+
+// "0x" and hexadecimal digits, after any blanks; the value wraps in 32 bits. 0 for any other text.
+HWND ReadHexadecimalHandle(const char* text) {
+  while (IsBlank(*text)) ++text;
+  if (text[0] != '0' || LowerAscii(text[1]) != 'x') return 0;
+  std::uint32_t value = 0;
+  for (const char* p = text + 2; HexDigit(*p) >= 0; ++p) value = value * 16u + static_cast<std::uint32_t>(HexDigit(*p));
+  return value;
+}
+
+HWND ReadHandle(const char* text) {
+  if (text == nullptr) return 0;
+  const HWND decimal = ReadDecimalHandle(text);
+  return decimal != 0 ? decimal : ReadHexadecimalHandle(text);
+}
+
+}  // namespace
+
+bool MatchOption(const char* argument, const char* option) {
+  if (*argument == '-' || *argument == '/') ++argument;
+  for (; *argument != '\0' && *option != '\0'; ++argument, ++option) {
+    if (LowerAscii(*argument) != LowerAscii(*option)) return false;
+  }
+  return *argument == '\0' && *option == '\0';
+}
+
+SaverMode SelectMode(std::span<const std::string> arguments) {
+  if (arguments.size() <= 1) return SaverMode::Configuration;
+  const char* first = arguments[1].c_str();
+  if (MatchOption(first, "c")) return SaverMode::Configuration;
+  if (MatchOption(first, "p")) return SaverMode::Preview;
+  if (MatchOption(first, "s")) return SaverMode::FullScreen;
+  return SaverMode::None;
+}
+
+HWND ReadDecimalHandle(const char* text) {
+  while (IsBlank(*text)) ++text;
+  bool negative = false;
+  if (*text == '+' || *text == '-') negative = *text++ == '-';
+  std::uint32_t value = 0;
+  for (; *text >= '0' && *text <= '9'; ++text) value = value * 10u + static_cast<std::uint32_t>(*text - '0');
+  return negative ? 0u - value : value;
+}
+
+HWND PreviewHostWindow(const char* argument, const char* environment) {
+  const HWND fromArgument = ReadHandle(argument);
+  return fromArgument != 0 ? fromArgument : ReadHandle(environment);
+}
+
+SaverApp::SaverApp(std::vector<std::string> arguments) : m_arguments(std::move(arguments)) {}
+
+bool SaverApp::InitInstance() {
+  ApplicationSettings().SetRegistryKey(kRegistryKey);
+  switch (SelectMode(m_arguments)) {
+    case SaverMode::Preview:
+      return StartPreview();
+    case SaverMode::FullScreen:
+      return StartFullScreen();
+    case SaverMode::Configuration:
+      config::ShowConfiguration(ApplicationSettings());
+      return false;
+    case SaverMode::None:
+      return false;
+  }
+  return false;
+}
+
+// The run loop also ends when its window is gone before the queue has delivered the news of it (a host
+// destroyed it); the destruction then finishes here, so that nothing of the window outlives the loop.
+int SaverApp::ExitInstance() {
+  if (m_pMainWnd != nullptr) m_pMainWnd->DestroyWindow();
+  return WinApp::ExitInstance();
+}
+
+// A host that names no window, or one that is gone, gets no saver: the process ends at once and shows
+// nothing, rather than running without a window.
+bool SaverApp::StartPreview() {
+  const char* argument = m_arguments.size() > 2 ? m_arguments[2].c_str() : nullptr;
+  const HWND host = PreviewHostWindow(argument, std::getenv(kHostWindowVariable));
+  platform::Rect client;
+  if (host == 0 || !platform::GetClientRect(host, &client)) return false;
+
+  auto* window = new saver::FlameWnd(true);
+  if (!window->CreateFlameWindow(0, platform::WS_CHILD | platform::WS_VISIBLE, client, host, 0, nullptr)) {
+    return false;
+  }
+  m_pMainWnd = window;
+  return true;
+}
+
+bool SaverApp::StartFullScreen() {
+  auto* window = new saver::SaverWnd;
+  if (!window->CreateFullScreen()) return false;
+  m_pMainWnd = window;
+  return true;
+}
+
+}  // namespace veltane::app

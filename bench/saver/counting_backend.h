@@ -1,0 +1,62 @@
+#pragma once
+// A backend that passes everything on to the real one, counts the flame images drawn, and asks the window
+// to close once its time is up, from inside the saver's own message step.
+
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <utility>
+
+#include "platform/backend.h"
+#include "platform/platform.h"
+
+namespace veltane::bench {
+
+class CountingBackend : public platform::Backend {
+ public:
+  explicit CountingBackend(std::unique_ptr<platform::Backend> real) : m_real(std::move(real)) {}
+
+  void CloseAfter(platform::HWND hwnd, std::chrono::steady_clock::duration duration) {
+    m_closing = hwnd;
+    m_deadline = std::chrono::steady_clock::now() + duration;
+  }
+  long FlameFrames() const { return m_flameFrames; }
+
+  platform::HWND CreateChildWindow(platform::HWND parent, const platform::Rect& rect, bool visible) override {
+    return m_real->CreateChildWindow(parent, rect, visible);
+  }
+  platform::HWND CreateTopmostWindow(const platform::Rect& rect, bool visible) override {
+    return m_real->CreateTopmostWindow(rect, visible);
+  }
+  void DestroyNativeWindow(platform::HWND hwnd) override { m_real->DestroyNativeWindow(hwnd); }
+  bool NativeWindowExists(platform::HWND hwnd) override { return m_real->NativeWindowExists(hwnd); }
+  bool ClientRect(platform::HWND hwnd, platform::Rect* rect) override { return m_real->ClientRect(hwnd, rect); }
+  platform::Size ScreenSize() override { return m_real->ScreenSize(); }
+  void SetCursor(platform::HCURSOR cursor) override { m_real->SetCursor(cursor); }
+  void PollEvents(platform::EventSink& sink) override {
+    if (m_closing != 0 && std::chrono::steady_clock::now() >= m_deadline) {
+      platform::PostMessage(std::exchange(m_closing, 0), platform::WM_CLOSE, 0, 0);
+    }
+    m_real->PollEvents(sink);
+  }
+  void WaitEvents(platform::EventSink& sink) override { m_real->WaitEvents(sink); }
+  platform::HDC GetDC(platform::HWND hwnd) override { return m_real->GetDC(hwnd); }
+  void ReleaseDC(platform::HWND hwnd, platform::HDC dc) override { m_real->ReleaseDC(hwnd, dc); }
+  void FillRect(platform::HDC dc, const platform::Rect& rect, std::uint32_t rgb) override {
+    m_real->FillRect(dc, rect, rgb);
+  }
+  void DrawDib(platform::HDC dc, std::int32_t x, std::int32_t y, const platform::DibView& dib) override {
+    if (dib.header.biBitCount == 24) ++m_flameFrames;
+    m_real->DrawDib(dc, x, y, dib);
+  }
+  std::uint32_t TickCount() override { return m_real->TickCount(); }
+  std::int64_t CalendarTime() override { return m_real->CalendarTime(); }
+
+ private:
+  std::unique_ptr<platform::Backend> m_real;
+  platform::HWND m_closing = 0;
+  std::chrono::steady_clock::time_point m_deadline;
+  long m_flameFrames = 0;
+};
+
+}  // namespace veltane::bench

@@ -1,0 +1,178 @@
+#include "bench/saver/x_screen_probe.h"
+
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XShm.h>
+#include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
+#include <sys/ipc.h>
+#include <sys/shm.h>
+
+#include <cstdint>
+#include <thread>
+#include <vector>
+
+namespace veltane::bench {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr int kWidth = 70;
+constexpr int kHeight = 100;
+constexpr std::size_t kStride = 212;
+// Stage 0's flame on a 1024 x 768 screen.
+constexpr int kFlameX = 476;
+constexpr int kFlameY = 209;
+constexpr int kFlamePixelsWhenBurning = 20;
+
+// One shared image, converted and put, with one round trip before the memory is written again, as a
+// hand-written client would do it.
+class PlainShmLoop {
+ public:
+  PlainShmLoop(Display* display, Window window) : m_display(display), m_window(window) {
+    const int screen = DefaultScreen(display);
+    m_image = XShmCreateImage(display, DefaultVisual(display, screen),
+                              static_cast<unsigned>(DefaultDepth(display, screen)), ZPixmap, nullptr, &m_shm, kWidth,
+                              kHeight);
+    m_shm.shmid = shmget(IPC_PRIVATE, static_cast<std::size_t>(m_image->bytes_per_line) * kHeight, IPC_CREAT | 0600);
+    m_shm.shmaddr = m_image->data = static_cast<char*>(shmat(m_shm.shmid, nullptr, 0));
+    m_shm.readOnly = False;
+    XShmAttach(display, &m_shm);
+    XSync(display, False);
+    shmctl(m_shm.shmid, IPC_RMID, nullptr);
+    m_gc = XCreateGC(display, window, 0, nullptr);
+  }
+  ~PlainShmLoop() {
+    XSync(m_display, False);
+    XShmDetach(m_display, &m_shm);
+    XSync(m_display, False);
+    shmdt(m_shm.shmaddr);
+    m_image->data = nullptr;
+    XDestroyImage(m_image);
+    XFreeGC(m_display, m_gc);
+  }
+  PlainShmLoop(const PlainShmLoop&) = delete;
+  PlainShmLoop& operator=(const PlainShmLoop&) = delete;
+
+  void Frame(const std::uint8_t* bits) {
+    if (m_pending) XSync(m_display, False);
+    for (int y = 0; y < kHeight; ++y) {
+      const std::uint8_t* src = bits + static_cast<std::size_t>(kHeight - 1 - y) * kStride;
+      auto* dst = reinterpret_cast<std::uint32_t*>(m_image->data + static_cast<std::ptrdiff_t>(y) * m_image->bytes_per_line);
+      for (int x = 0; x < kWidth; ++x, src += 3) {
+        dst[x] = std::uint32_t{src[0]} | std::uint32_t{src[1]} << 8 | std::uint32_t{src[2]} << 16;
+      }
+    }
+    XShmPutImage(m_display, m_window, m_gc, m_image, 0, 0, 0, 0, kWidth, kHeight, False);
+    XFlush(m_display);
+    m_pending = true;
+  }
+
+ private:
+  Display* m_display;
+  Window m_window;
+  XShmSegmentInfo m_shm{};
+  XImage* m_image = nullptr;
+  GC m_gc = nullptr;
+  bool m_pending = false;
+};
+
+}  // namespace
+
+struct XScreenProbe::State {
+  Display* display = nullptr;
+  Window root = None;
+};
+
+XScreenProbe::XScreenProbe(std::string displayName)
+    : m_displayName(std::move(displayName)), m_state(std::make_unique<State>()) {}
+
+XScreenProbe::~XScreenProbe() {
+  if (m_state->display != nullptr) XCloseDisplay(m_state->display);
+}
+
+bool XScreenProbe::Open() {
+  m_state->display = XOpenDisplay(m_displayName.c_str());
+  if (m_state->display == nullptr) return false;
+  m_state->root = DefaultRootWindow(m_state->display);
+  return XShmQueryExtension(m_state->display) != 0;
+}
+
+platform::HWND XScreenProbe::MakeHost(int width, int height) {
+  XSetWindowAttributes attributes{};
+  attributes.override_redirect = True;
+  const Window host = XCreateWindow(m_state->display, m_state->root, 0, 0, static_cast<unsigned>(width),
+                                    static_cast<unsigned>(height), 0, CopyFromParent, InputOutput, CopyFromParent,
+                                    CWOverrideRedirect, &attributes);
+  XMapWindow(m_state->display, host);
+  XSync(m_state->display, False);
+  return static_cast<platform::HWND>(host);
+}
+
+void XScreenProbe::DestroyWindow(platform::HWND window) {
+  XDestroyWindow(m_state->display, Window{window});
+  XSync(m_state->display, False);
+}
+
+double XScreenProbe::PlainShmFramesPerSecond(double seconds) {
+  const platform::HWND window = MakeHost(kWidth, kHeight);
+  std::vector<std::uint8_t> bits(kStride * kHeight);
+  for (std::size_t i = 0; i < bits.size(); ++i) bits[i] = static_cast<std::uint8_t>(i * 37 + 11);
+  long frames = 0;
+  {
+    PlainShmLoop loop(m_state->display, window);
+    const auto start = Clock::now();
+    const auto end = start + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
+    while (Clock::now() < end) {
+      // The flame changes every frame; so does this image, by one byte.
+      bits[static_cast<std::size_t>(frames) % bits.size()] ^= 0x55;
+      loop.Frame(bits.data());
+      ++frames;
+    }
+  }
+  DestroyWindow(window);
+  return static_cast<double>(frames) / seconds;
+}
+
+int XScreenProbe::FlamePixels() {
+  XImage* image = XGetImage(m_state->display, m_state->root, kFlameX, kFlameY, kWidth, kHeight, AllPlanes, ZPixmap);
+  if (image == nullptr) return 0;
+  int flaming = 0;
+  for (int y = 0; y < kHeight; ++y) {
+    for (int x = 0; x < kWidth; ++x) {
+      const auto pixel = static_cast<std::uint32_t>(XGetPixel(image, x, y));
+      flaming += ((pixel >> 16) & 0xFF) >= 180 && ((pixel >> 8) & 0xFF) >= 180 && (pixel & 0xFF) <= 100 ? 1 : 0;
+    }
+  }
+  XDestroyImage(image);
+  return flaming;
+}
+
+bool XScreenProbe::WaitForFlame(std::chrono::milliseconds timeout) {
+  const auto deadline = Clock::now() + timeout;
+  while (FlamePixels() < kFlamePixelsWhenBurning) {
+    if (Clock::now() >= deadline) return false;
+    std::this_thread::sleep_for(std::chrono::microseconds(500));
+  }
+  return true;
+}
+
+bool XScreenProbe::WaitForNoFlame(std::chrono::milliseconds timeout) {
+  const auto deadline = Clock::now() + timeout;
+  while (FlamePixels() > 0) {
+    if (Clock::now() >= deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  return true;
+}
+
+Clock::time_point XScreenProbe::PressKey() {
+  const KeyCode code = XKeysymToKeycode(m_state->display, XK_space);
+  const auto pressed = Clock::now();
+  XTestFakeKeyEvent(m_state->display, code, True, CurrentTime);
+  XTestFakeKeyEvent(m_state->display, code, False, CurrentTime);
+  XSync(m_state->display, False);
+  return pressed;
+}
+
+}  // namespace veltane::bench

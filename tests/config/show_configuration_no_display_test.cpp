@@ -1,0 +1,39 @@
+// Runs without any application and without a display, as `veltane c` does from a text console.
+#include <QCoreApplication>
+#include <QTemporaryDir>
+#include <cstdlib>
+#include <gtest/gtest.h>
+
+#include "app/settings_store.h"
+#include "config/config_dlg.h"
+#include "config/show_configuration.h"
+
+namespace veltane::config {
+namespace {
+
+TEST(ShowConfigurationWithoutDisplay, ReturnsAndWritesNothing) {
+  QTemporaryDir home;
+  app::SettingsStore store("veltane", home.path().toStdString());
+  store.SetRegistryKey("Quillon Screen Savers");
+  ShowConfiguration(store);
+  EXPECT_EQ(QCoreApplication::instance(), nullptr);
+  for (const char* entry : {"DelayOn", "DelayTime", "BurnTime"}) {
+    EXPECT_EQ(store.GetProfileInt(store.ProfileName(), entry, -1), -1) << entry;
+  }
+}
+
+TEST(ConfigDlgWithoutApplication, CannotBeCreated) {
+  ConfigDlg dialog("veltane");
+  EXPECT_EQ(dialog.DoModal(), -1);
+}
+
+}  // namespace
+}  // namespace veltane::config
+
+int main(int argc, char** argv) {
+  unsetenv("DISPLAY");
+  unsetenv("WAYLAND_DISPLAY");
+  unsetenv("QT_QPA_PLATFORM");
+  testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
