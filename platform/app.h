@@ -24,7 +24,8 @@ class WinApp {
   // InitInstance, then the message loop until the quit message; returns the process's exit code.
   int Run();
   // Retrieves, translates and dispatches exactly one message. False when it was the quit message.
-  bool PumpMessage();
+  // Virtual so that a driver (veltane-render) can observe the end of every message step.
+  virtual bool PumpMessage();
 
   Wnd* m_pMainWnd = nullptr;
 

@@ -1,0 +1,53 @@
+#include "tools/render/render_app.h"
+
+#include <cstdio>
+
+#include "platform/platform.h"
+#include "saver/flame_wnd.h"
+#include "tools/render/png_writer.h"
+
+namespace veltane::render {
+
+RenderApp::RenderApp(const RenderOptions& options, platform::MemoryBackend& backend)
+    : m_options(options), m_backend(backend) {}
+
+bool RenderApp::InitInstance() {
+  const platform::Rect client{0, 0, m_options.width, m_options.height};
+  const platform::HWND host = m_backend.CreateHostWindow({m_options.width, m_options.height});
+  auto* window = new saver::FlameWnd(/*autoDelete=*/true);
+  if (!window->CreateFlameWindow(0, platform::WS_CHILD | platform::WS_VISIBLE, client, host, 0, nullptr)) {
+    m_failure = "the window could not be created";
+    return false;
+  }
+  m_window = window->GetSafeHwnd();
+  m_pMainWnd = window;
+  return true;
+}
+
+bool RenderApp::PumpMessage() {
+  // The outer loop's first message is the start message, whose handler runs the whole animation; the
+  // steps nested inside it are the frames' message steps.
+  ++m_depth;
+  const bool result = WinApp::PumpMessage();
+  --m_depth;
+  if (m_depth == 1) EndFrame();
+  return result;
+}
+
+void RenderApp::EndFrame() {
+  ++m_frame;
+  if (m_frame % m_options.every == 0 && m_failure.empty() && platform::IsWindow(m_window)) {
+    char name[32];
+    std::snprintf(name, sizeof name, "/frame-%06u.png", m_frame);
+    const std::string path = m_options.outDir + name;
+    if (!WritePng(path, m_backend.Pixels(m_window), m_options.width, m_options.height)) {
+      m_failure = "cannot write " + path;
+    }
+  }
+  if (m_frame >= m_options.frames || !m_failure.empty()) {
+    platform::SendMessage(m_window, platform::WM_CLOSE, 0, 0);
+  }
+  m_backend.AdvanceTickCount(m_options.frameMs);
+}
+
+}  // namespace veltane::render
