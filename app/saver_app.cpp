@@ -77,6 +77,15 @@ HWND PreviewHostWindow(const char* argument, const char* environment) {
   return fromArgument != 0 ? fromArgument : ReadHandle(environment);
 }
 
+const char* PreviewHandleArgument(std::span<const std::string> arguments) {
+  if (arguments.size() <= 2) return nullptr;
+  const std::string& second = arguments[2];
+  if (second == "-window-id" || second == "--window-id") {
+    return arguments.size() > 3 ? arguments[3].c_str() : nullptr;
+  }
+  return second.c_str();
+}
+
 SaverApp::SaverApp(std::vector<std::string> arguments) : m_arguments(std::move(arguments)) {}
 
 bool SaverApp::InitInstance() {
@@ -105,8 +114,7 @@ int SaverApp::ExitInstance() {
 // A host that names no window, or one that is gone, gets no saver: the process ends at once and shows
 // nothing, rather than running without a window.
 bool SaverApp::StartPreview() {
-  const char* argument = m_arguments.size() > 2 ? m_arguments[2].c_str() : nullptr;
-  const HWND host = PreviewHostWindow(argument, std::getenv(kHostWindowVariable));
+  const HWND host = PreviewHostWindow(PreviewHandleArgument(m_arguments), std::getenv(kHostWindowVariable));
   platform::Rect client;
   if (host == 0 || !platform::GetClientRect(host, &client)) return false;
 

@@ -24,6 +24,10 @@ platform::HWND ReadDecimalHandle(const char* text);
 // argument read as hexadecimal, or else the window named by environment (hexadecimal "0x..." or decimal),
 // as XScreenSaver passes it in $XSCREENSAVER_WINDOW. Either text may be nullptr. 0 when none is named.
 platform::HWND PreviewHostWindow(const char* argument, const char* environment);
+// The argument that names the preview's host: the second one, or the one after a second argument
+// "-window-id" or "--window-id", which XScreenSaver's settings preview appends to the command. nullptr when
+// there is none.
+const char* PreviewHandleArgument(std::span<const std::string> arguments);
 
 class SaverApp : public platform::WinApp {
  public:

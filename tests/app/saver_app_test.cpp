@@ -92,6 +92,31 @@ TEST(PreviewHostWindow, FallsBackToHexadecimalThenToTheHostsVariable) {
   }
 }
 
+TEST(PreviewHandleArgument, IsTheSecondArgumentOrTheOneAfterAWindowIdOption) {
+  struct Case {
+    std::vector<std::string> arguments;
+    const char* handle;
+  };
+  const Case cases[] = {
+      {{"veltane", "p"}, nullptr},
+      {{"veltane", "p", "1234"}, "1234"},
+      {{"veltane", "p", "1234", "--window-id"}, "1234"},
+      {{"veltane", "p", "--window-id", "0x50d"}, "0x50d"},
+      {{"veltane", "p", "-window-id", "0x50d"}, "0x50d"},
+      {{"veltane", "p", "--window-id"}, nullptr},
+      {{"veltane", "p", "--Window-Id", "0x50d"}, "--Window-Id"},  // XScreenSaver writes it in lower case.
+  };
+  for (const Case& c : cases) {
+    const char* handle = app::PreviewHandleArgument(c.arguments);
+    if (c.handle == nullptr) {
+      EXPECT_EQ(handle, nullptr) << ::testing::PrintToString(c.arguments);
+    } else {
+      ASSERT_NE(handle, nullptr) << ::testing::PrintToString(c.arguments);
+      EXPECT_STREQ(handle, c.handle) << ::testing::PrintToString(c.arguments);
+    }
+  }
+}
+
 class SaverAppTest : public SaverFixture {
  protected:
   void SetUp() override {
@@ -174,6 +199,19 @@ TEST_F(SaverAppTest, PreviewTakesTheHostFromTheEnvironmentWhenTheArgumentNamesNo
 
   EXPECT_EQ(saverApp.Run(), 0);
   EXPECT_FALSE(platform::IsWindow(host));
+  EXPECT_GE(FramesDrawn(), 2);
+}
+
+TEST_F(SaverAppTest, PreviewTakesTheHostFromTheWindowIdOptionOfTheSettingsPreview) {
+  const platform::HWND host = Backend->CreateHostWindow({200, 150});
+  char hex[16];
+  std::snprintf(hex, sizeof hex, "0x%X", host);
+  app::SaverApp saverApp({"veltane", "p", "--window-id", hex});
+  OnEveryFrame([&](int frame) {
+    if (frame == 2) Backend->DestroyFromOutside(host);
+  });
+
+  EXPECT_EQ(saverApp.Run(), 0);
   EXPECT_GE(FramesDrawn(), 2);
 }
 
