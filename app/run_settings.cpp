@@ -10,6 +10,10 @@ constexpr std::int32_t kBurnTimeDefault = 10;
 constexpr std::uint32_t kMillisecondsPerSecond = 1000;
 constexpr std::uint32_t kSecondsPerMinute = 60;
 constexpr std::uint32_t kStages = 6;
+// The saver handles one message per frame and the delay neither sleeps nor looks at input, so a delay of
+// days (a hand-edited file) would keep the grabbed screen from ever answering a key. Five seconds still
+// lets anyone slow the flame to a crawl.
+constexpr std::uint32_t kLongestDelayTime = 5000;
 
 }  // namespace
 
@@ -23,8 +27,9 @@ RunSettings LoadRunSettings(SettingsStore& store) {
   const std::string section = store.ProfileName();
   RunSettings settings;
   settings.DelayOn = store.GetProfileInt(section, "DelayOn", kDelayOnDefault) == 1 ? 1 : 0;
-  settings.DelayTime =
+  const auto delayTime =
       static_cast<std::uint32_t>(store.GetProfileInt(section, "DelayTime", kDelayTimeDefault));
+  settings.DelayTime = delayTime < kLongestDelayTime ? delayTime : kLongestDelayTime;
   const auto burnMinutes =
       static_cast<std::uint32_t>(store.GetProfileInt(section, "BurnTime", kBurnTimeDefault));
   settings.StagePeriod = StagePeriodFromBurnTime(burnMinutes);

@@ -16,8 +16,8 @@ struct RunSettings {
 // ((minutes * 1000) / 6) * 60 in unsigned 32-bit arithmetic: the division comes first.
 std::uint32_t StagePeriodFromBurnTime(std::uint32_t burnMinutes);
 
-// Reads DelayOn (default 0; only a stored 1 is on), DelayTime (default 10) and BurnTime (default 10) from
-// the store's profile section.
+// Reads DelayOn (default 0; only a stored 1 is on), DelayTime (default 10, at most 5000) and BurnTime
+// (default 10) from the store's profile section.
 RunSettings LoadRunSettings(SettingsStore& store);
 
 }  // namespace veltane::app

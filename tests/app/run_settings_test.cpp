@@ -73,8 +73,9 @@ TEST_F(LoadRunSettingsTest, SpeedControlIsOnOnlyForAStoredOne) {
   }
 }
 
-TEST_F(LoadRunSettingsTest, DelayTimeIsTakenUnclamped) {
-  const std::pair<std::int32_t, std::uint32_t> cases[] = {{500, 500}, {0, 0}, {-1, 4'294'967'295u}};
+TEST_F(LoadRunSettingsTest, DelayTimeIsTakenAsStoredUpToFiveSeconds) {
+  const std::pair<std::int32_t, std::uint32_t> cases[] = {
+      {500, 500}, {0, 0}, {1600, 1600}, {5000, 5000}, {5001, 5000}, {-1, 5000}, {2'000'000'000, 5000}};
   for (const auto& [stored, expected] : cases) {
     Store("DelayTime", stored);
     EXPECT_EQ(LoadRunSettings(*m_store).DelayTime, expected) << stored;
