@@ -10,7 +10,7 @@ namespace {
 
 constexpr std::int32_t kFlameWidth = 70;
 constexpr std::int32_t kFlameHeight = 100;
-// Below this client height (the preview) the flame is simply centred.
+// From this client height on the flame always stands on the wick of the centred stage image.
 constexpr std::int32_t kLargeWindowHeight = 300;
 constexpr std::size_t kFlameImageBytes = 21200;  // 100 rows of 212 bytes: 70 pixels of 3 bytes, padded.
 
@@ -22,7 +22,10 @@ void FramePresenter::PlaceFlame(platform::HWND hwnd, std::int32_t stage) {
   platform::GetClientRect(hwnd, &client);
   const std::int32_t width = client.Width();
   const std::int32_t height = client.Height();
-  if (height >= kLargeWindowHeight) {
+  // A window too low for the large-window rule but wide and high enough for the taper still shows the flame
+  // on its wick; only where no stage image is drawn is the flame all there is, and then it is centred.
+  const bool taperShown = width > kStageImageWidth && height > kStageImageHeight;
+  if (height >= kLargeWindowHeight || taperShown) {
     FlameRect.x = (width - FlameRect.width) / 2 - 1;
     FlameRect.y = (height - FlameRect.height) / 2 - StageFlameOffsets[static_cast<std::size_t>(stage)];
   } else {

@@ -9,6 +9,11 @@
 
 namespace veltane::flame {
 
+// The size of the stage images whose wick the flame stands on; a client area strictly larger in both
+// directions shows the image, and with it the flame on its wick.
+constexpr std::int32_t kStageImageWidth = 179;
+constexpr std::int32_t kStageImageHeight = 174;
+
 // Pixels the flame is raised above the vertically centred place in a large window, per stage 0..5.
 constexpr std::array<std::int32_t, 6> StageFlameOffsets{125, 109, 90, 59, 19, -2};
 

@@ -15,6 +15,7 @@ namespace {
 constexpr std::uint32_t kStageCount = static_cast<std::uint32_t>(StageImageIds.size());
 // The burned-out period is the first advance after the last stage; the relight comes at the one after it.
 constexpr std::int32_t kDarkPeriodsBeforeRelight = 1;
+constexpr std::uint32_t kBlack = 0x000000;
 
 }  // namespace
 
@@ -41,7 +42,16 @@ void StageSequencer::DrawStage(platform::HWND hwnd, flame::FramePresenter& prese
   assert(stage < kStageCount);
   const platform::ClientDC dc(hwnd);
   if (!dc) return;
+  const flame::FlameRectangle oldPlace = presenter.FlameRect;
   presenter.PlaceFlame(hwnd, static_cast<std::int32_t>(stage));
+  // The stage image covers only the taper, so where the flame moves down the top of its old place would keep
+  // a frozen picture of the old flame until the relight; blackened first, the image then covers its part. A
+  // flame not yet laid out has never been drawn and leaves nothing behind.
+  const bool drawnBefore = oldPlace.width > 0 && oldPlace.height > 0;
+  if (drawnBefore && presenter.FlameRect != oldPlace) {
+    const platform::Rect stale{oldPlace.x, oldPlace.y, oldPlace.x + oldPlace.width, oldPlace.y + oldPlace.height};
+    platform::FillRect(dc.Get(), stale, kBlack);
+  }
   DrawStageImage(hwnd, StageImageIds[stage], dc.Get());
 }
 
@@ -59,6 +69,8 @@ void StageSequencer::DrawStageImage(platform::HWND hwnd, std::uint16_t id, platf
   const std::int32_t clientHeight = client.Height();
   const std::int32_t width = image.header.biWidth;
   const std::int32_t height = image.header.biHeight;
+  // The flame's place on the wick is worked out from this size without the image at hand.
+  assert(width == flame::kStageImageWidth && height == flame::kStageImageHeight);
   if (width < clientWidth && height < clientHeight) {
     platform::StretchDIBits(dc, (clientWidth - width) / 2, (clientHeight - height) / 2, image);
   }

@@ -50,14 +50,19 @@ class FramePresenterTest : public ::testing::Test {
   MemoryBackend* m_backend = nullptr;
 };
 
+// A window that shows the taper (strictly larger than its image both ways), or is at least 300 high, puts the
+// flame on the wick; any other window centres it.
 TEST_F(FramePresenterTest, PlacesTheFlameByClientSizeAndStage) {
   struct Case {
     std::int32_t width, height, stage, x, y;
   };
   const Case cases[] = {
-      {640, 480, 0, 284, 65},  {640, 480, 5, 284, 192}, {641, 481, 0, 284, 65}, {1024, 768, 0, 476, 209},
-      {1024, 768, 3, 476, 275}, {152, 112, 0, 41, 6},   {152, 112, 4, 41, 6},   {640, 300, 0, 284, -25},
-      {640, 299, 0, 285, 99},   {65, 200, 2, -2, 50},   {60, 10, 0, -5, -45},
+      {640, 480, 0, 284, 65},   {640, 480, 5, 284, 192}, {641, 481, 0, 284, 65},   {1024, 768, 0, 476, 209},
+      {1024, 768, 3, 476, 275}, {152, 112, 0, 41, 6},    {152, 112, 4, 41, 6},     {640, 300, 0, 284, -25},
+      {640, 299, 0, 284, -26},  {150, 300, 0, 39, -25},  {150, 299, 0, 40, 99},    {150, 250, 0, 40, 75},
+      {150, 250, 5, 40, 75},    {320, 240, 0, 124, -55}, {320, 240, 5, 124, 72},   {300, 250, 0, 114, -50},
+      {300, 250, 3, 114, 16},   {180, 175, 0, 54, -88},  {179, 175, 0, 54, 37},    {180, 174, 0, 55, 37},
+      {65, 200, 2, -2, 50},     {60, 10, 0, -5, -45},
   };
   for (const Case& c : cases) {
     FramePresenter presenter;

@@ -5,13 +5,15 @@
 #include <string>
 #include <vector>
 
+#include "flame/frame_presenter.h"
 #include "platform/dib.h"
 #include "platform/resources.h"
 
 namespace veltane::stages::testing {
 
-constexpr std::int32_t kImageWidth = 179;
-constexpr std::int32_t kImageHeight = 174;
+// The size the flame's placement counts on; the committed images are checked against it.
+constexpr std::int32_t kImageWidth = flame::kStageImageWidth;
+constexpr std::int32_t kImageHeight = flame::kStageImageHeight;
 // A colour no stage image uses, so that a pixel the image failed to code stands out.
 constexpr std::uint32_t kUntouched = 0x00FF00FF;
 

@@ -61,7 +61,7 @@ std::int32_t DrawnInRow(const std::vector<std::uint32_t>& pixels, std::int32_t y
   return count;
 }
 
-TEST(StageImages, EachFileIsA179By174Rle8BitmapWithAll256ColoursAndTheSameBytesAreEmbedded) {
+TEST(StageImages, EachFileIsAnRle8BitmapOfTheStageImageSizeWithAll256ColoursAndTheSameBytesAreEmbedded) {
   for (const std::uint16_t id : StageImageIds) {
     SCOPED_TRACE(id);
     const std::vector<std::uint8_t> file = ReadBitmapFile(id);
@@ -182,7 +182,7 @@ TEST(StageImages, TheLastTwoStagesAreDarker) {
   EXPECT_GT(brightness(StageImageIds[0]), 0.95 * fourth);
 }
 
-// In a window at least 300 high the flame's lower edge lies 137 rows, less the stage's lift, below the
+// In any window that shows the image the flame's lower edge lies 137 rows, less the stage's lift, below the
 // image's top edge. The wick's tip must stand among the sources' rows and its columns under them, and the
 // taper's rim just below, where the flame's bottom meets it.
 TEST(StageImages, TheWickStandsUnderTheFlameSourcesInEveryStage) {

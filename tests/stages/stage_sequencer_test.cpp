@@ -183,23 +183,100 @@ TEST_F(StageSequencerTest, LeavesEverythingAroundTheImageAsItWas) {
   }
 }
 
-TEST_F(StageSequencerTest, APreviewTooSmallForTheImageStillRunsTheWholeCycle) {
-  const HWND hwnd = Window(152, 112);
-  for (std::size_t call = 0; call < std::size(kCycle); ++call) {
-    m_sequencer.AdvanceStage(hwnd, m_presenter);
-    SCOPED_TRACE(::testing::Message() << "call " << call + 1);
-    EXPECT_EQ(m_sequencer.BurnedOut, kCycle[call].burnedOut);
-    EXPECT_EQ(m_sequencer.NextStage, kCycle[call].nextStage);
-    EXPECT_EQ(m_presenter.FlameRect, (flame::FlameRectangle{41, 6, 70, 100}));
+// Neither window is strictly larger than the image both ways, so no image is drawn and the flame, centred,
+// never moves and nothing is filled.
+TEST_F(StageSequencerTest, AWindowTooSmallForTheImageStillRunsTheWholeCycleWithTheFlameCentred) {
+  struct Case {
+    std::int32_t width, height, x, y;
+  };
+  for (const Case& c : {Case{152, 112, 41, 6}, Case{150, 250, 40, 75}}) {
+    const HWND hwnd = Window(c.width, c.height);
+    StageSequencer sequencer;
+    m_backend->ClearDrawCalls();
+    for (std::size_t call = 0; call < std::size(kCycle); ++call) {
+      sequencer.AdvanceStage(hwnd, m_presenter);
+      SCOPED_TRACE(::testing::Message() << c.width << " x " << c.height << ", call " << call + 1);
+      EXPECT_EQ(sequencer.BurnedOut, kCycle[call].burnedOut);
+      EXPECT_EQ(sequencer.NextStage, kCycle[call].nextStage);
+      EXPECT_EQ(m_presenter.FlameRect, (flame::FlameRectangle{c.x, c.y, 70, 100}));
+    }
+    EXPECT_TRUE(m_backend->DrawCalls().empty());
   }
-  EXPECT_TRUE(m_backend->DrawCalls().empty());
 }
 
-TEST_F(StageSequencerTest, AWindowUnder300HighCentresTheImageButNotTheFlameOnTheWick) {
-  const HWND hwnd = Window(300, 250);
-  for (int call = 0; call < 4; ++call) m_sequencer.AdvanceStage(hwnd, m_presenter);
-  EXPECT_EQ(StageOnScreen(hwnd, 60, 38), 3);
-  EXPECT_EQ(m_presenter.FlameRect, (flame::FlameRectangle{115, 75, 70, 100}));
+// Wherever the image is drawn the flame stands on its wick, however low the window: its lower edge lies 137
+// rows, less the stage's lift, below the image's top, and its left edge 53 or 54 columns right of the image's.
+TEST_F(StageSequencerTest, EveryWindowThatShowsTheImagePutsTheFlameOnItsWick) {
+  struct Case {
+    std::int32_t width, height, columnsIn;
+  };
+  for (const Case& c : {Case{320, 240, 54}, Case{300, 250, 54}, Case{181, 175, 53}, Case{640, 480, 54},
+                        Case{641, 481, 53}, Case{1024, 768, 54}}) {
+    const HWND hwnd = Window(c.width, c.height);
+    StageSequencer sequencer;
+    for (std::size_t stage = 0; stage < StageImageIds.size(); ++stage) {
+      m_backend->ClearDrawCalls();
+      sequencer.AdvanceStage(hwnd, m_presenter);
+      SCOPED_TRACE(::testing::Message() << c.width << " x " << c.height << ", stage " << stage);
+      const std::vector<Rect> draws = BitmapDraws();
+      ASSERT_EQ(draws.size(), 1u);
+      EXPECT_EQ(StageOnScreen(hwnd, draws[0].left, draws[0].top), static_cast<int>(stage));
+      const flame::FlameRectangle& flame = m_presenter.FlameRect;
+      EXPECT_EQ(flame.y + flame.height - draws[0].top, 137 - flame::StageFlameOffsets[stage]);
+      EXPECT_EQ(flame.x - draws[0].left, c.columnsIn);
+    }
+  }
+}
+
+// A white flame is drawn before every advance; after it nothing may be lit outside the flame's new place and
+// the image, and a newly drawn image must be whole. Only an advance that moves the flame fills anything, and then
+// exactly its old place.
+TEST_F(StageSequencerTest, AnAdvanceThatMovesTheFlameLeavesNothingOfTheOldFlameBehind) {
+  const std::vector<std::uint8_t> flameImage(21200, 0xFF);
+  // The relight starts a cycle that repeats the first from call 2 on; the second pass covers its moves.
+  std::vector<std::size_t> calls;
+  for (std::size_t call = 0; call < std::size(kCycle); ++call) calls.push_back(call);
+  for (std::size_t call = 2; call < std::size(kCycle); ++call) calls.push_back(call);
+  for (const platform::Size size : {platform::Size{640, 480}, platform::Size{320, 240}, platform::Size{300, 250}}) {
+    const HWND hwnd = Window(size.width, size.height);
+    StageSequencer sequencer;
+    std::int32_t imageLeft = 0;
+    std::int32_t imageTop = 0;
+    for (std::size_t call = 0; call < calls.size(); ++call) {
+      const Advance& expected = kCycle[calls[call]];
+      const flame::FlameRectangle before = m_presenter.FlameRect;
+      m_presenter.PresentFrame(hwnd, flameImage.data(), false);
+      m_backend->ClearDrawCalls();
+      sequencer.AdvanceStage(hwnd, m_presenter);
+      SCOPED_TRACE(::testing::Message() << size.width << " x " << size.height << ", call " << call + 1);
+      const flame::FlameRectangle& after = m_presenter.FlameRect;
+      std::vector<Rect> fills;
+      for (const auto& drawCall : m_backend->DrawCalls()) {
+        if (drawCall.kind == MemoryBackend::DrawCall::Fill) fills.push_back(drawCall.rect);
+      }
+      if (after == before) {
+        EXPECT_TRUE(fills.empty());
+      } else {
+        EXPECT_EQ(fills, (std::vector<Rect>{{before.x, before.y, before.x + 70, before.y + 100}}));
+      }
+      if (expected.drawn != kNothing) {
+        ASSERT_EQ(BitmapDraws().size(), 1u);
+        imageLeft = BitmapDraws()[0].left;
+        imageTop = BitmapDraws()[0].top;
+        EXPECT_EQ(StageOnScreen(hwnd, imageLeft, imageTop), expected.drawn);
+      }
+      for (std::int32_t y = 0; y < size.height; ++y) {
+        for (std::int32_t x = 0; x < size.width; ++x) {
+          const bool inFlame = x >= after.x && x < after.x + 70 && y >= after.y && y < after.y + 100;
+          const bool inImage =
+              x >= imageLeft && x < imageLeft + kImageWidth && y >= imageTop && y < imageTop + kImageHeight;
+          if (!inFlame && !inImage) {
+            ASSERT_EQ(m_backend->Pixel(hwnd, x, y), 0u) << x << ", " << y;
+          }
+        }
+      }
+    }
+  }
 }
 
 }  // namespace
