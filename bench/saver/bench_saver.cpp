@@ -127,7 +127,7 @@ PreviewResult RunPreview(const std::string& displayName, veltane::bench::XScreen
   }
   const double elapsed = Seconds(Clock::now() - start);
   PreviewResult result;
-  result.framesPerSecond = static_cast<double>(backend->FlameFrames()) / elapsed;
+  result.framesPerSecond = backend->FlameFramesPerSecond();
   result.saverCpu = (OwnCpuSeconds() - saverCpuBefore) / elapsed;
   result.serverCpu = (ProcessCpuSeconds(server) - serverCpuBefore) / elapsed;
   platform::SetBackend(nullptr);
