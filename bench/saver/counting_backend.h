@@ -21,6 +21,12 @@ class CountingBackend : public platform::Backend {
     m_deadline = std::chrono::steady_clock::now() + duration;
   }
   long FlameFrames() const { return m_flameFrames; }
+  // Flame frames per second between the first flame drawn and the last, so that starting the window and
+  // closing it are not counted as frame time.
+  double FlameFramesPerSecond() const {
+    const std::chrono::duration<double> span = m_lastFlame - m_firstFlame;
+    return m_flameFrames > 1 && span.count() > 0 ? static_cast<double>(m_flameFrames - 1) / span.count() : 0;
+  }
 
   platform::HWND CreateChildWindow(platform::HWND parent, const platform::Rect& rect, bool visible) override {
     return m_real->CreateChildWindow(parent, rect, visible);
@@ -46,8 +52,11 @@ class CountingBackend : public platform::Backend {
     m_real->FillRect(dc, rect, rgb);
   }
   void DrawDib(platform::HDC dc, std::int32_t x, std::int32_t y, const platform::DibView& dib) override {
-    if (dib.header.biBitCount == 24) ++m_flameFrames;
     m_real->DrawDib(dc, x, y, dib);
+    if (dib.header.biBitCount == 24) {
+      m_lastFlame = std::chrono::steady_clock::now();
+      if (m_flameFrames++ == 0) m_firstFlame = m_lastFlame;
+    }
   }
   std::uint32_t TickCount() override { return m_real->TickCount(); }
   std::int64_t CalendarTime() override { return m_real->CalendarTime(); }
@@ -57,6 +66,8 @@ class CountingBackend : public platform::Backend {
   platform::HWND m_closing = 0;
   std::chrono::steady_clock::time_point m_deadline;
   long m_flameFrames = 0;
+  std::chrono::steady_clock::time_point m_firstFlame;
+  std::chrono::steady_clock::time_point m_lastFlame;
 };
 
 }  // namespace veltane::bench

@@ -119,19 +119,25 @@ double XScreenProbe::PlainShmFramesPerSecond(double seconds) {
   std::vector<std::uint8_t> bits(kStride * kHeight);
   for (std::size_t i = 0; i < bits.size(); ++i) bits[i] = static_cast<std::uint8_t>(i * 37 + 11);
   long frames = 0;
+  double elapsed = 0;
   {
     PlainShmLoop loop(m_state->display, window);
     const auto start = Clock::now();
     const auto end = start + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
-    while (Clock::now() < end) {
+    auto first = start;
+    auto last = start;
+    while (last < end) {
       // The flame changes every frame; so does this image, by one byte.
       bits[static_cast<std::size_t>(frames) % bits.size()] ^= 0x55;
       loop.Frame(bits.data());
-      ++frames;
+      last = Clock::now();
+      if (frames++ == 0) first = last;
     }
+    // Counted as the saver's frames are: the frames after the first, over the time from its end to the last's.
+    elapsed = std::chrono::duration<double>(last - first).count();
   }
   DestroyWindow(window);
-  return static_cast<double>(frames) / seconds;
+  return frames > 1 && elapsed > 0 ? static_cast<double>(frames - 1) / elapsed : 0;
 }
 
 int XScreenProbe::FlamePixels() {

@@ -119,10 +119,16 @@ Window X11Backend::MakeWindow(Window parent, const Rect& rect, bool overrideRedi
   const auto width = static_cast<unsigned>(std::max(rect.Width(), 1));
   const auto height = static_cast<unsigned>(std::max(rect.Height(), 1));
   ErrorTrap trap(m_display);
+  const unsigned long serial = NextRequest(m_display);
   const Window window = XCreateWindow(m_display, parent, rect.left, rect.top, width, height, 0, m_depth,
                                       InputOutput, m_visual, mask, &attributes);
   if (trap.Failed()) return None;
-  m_windows[window] = OurWindow{static_cast<int>(width), static_cast<int>(height)};
+  OurWindow& state = m_windows[window];
+  state = OurWindow{};
+  state.width = static_cast<int>(width);
+  state.height = static_cast<int>(height);
+  state.createdSerial = serial;
+  m_gone.erase(window);
   return window;
 }
 
@@ -194,6 +200,7 @@ void X11Backend::DestroyNativeWindow(HWND hwnd) {
   if (found == m_windows.end()) return;
   const OurWindow state = found->second;
   m_windows.erase(found);
+  m_gone.insert(hwnd);
   if (state.keyboardGrabbed) XUngrabKeyboard(m_display, CurrentTime);
   if (state.pointerGrabbed) XUngrabPointer(m_display, CurrentTime);
   XDestroyWindow(m_display, hwnd);
@@ -204,9 +211,16 @@ void X11Backend::DestroyNativeWindow(HWND hwnd) {
   XFlush(m_display);
 }
 
+// The run loop asks this every frame, so our own windows are answered from the table, without a round trip.
+// A child whose host has just been destroyed still counts as ours until the notice is read; a draw into it
+// meanwhile fails on the server with an error that is ignored, and cannot reach any other client's window,
+// since its identifier is ours. Foreign windows are asked of the server.
 bool X11Backend::NativeWindowExists(HWND hwnd) {
+  if (hwnd == 0) return false;
+  if (m_windows.contains(hwnd)) return true;
+  if (m_gone.contains(hwnd)) return false;
   XWindowAttributes attributes;
-  return hwnd != 0 && XGetWindowAttributes(m_display, hwnd, &attributes) != 0;
+  return XGetWindowAttributes(m_display, hwnd, &attributes) != 0;
 }
 
 bool X11Backend::ClientRect(HWND hwnd, Rect* rect) {

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "platform/backend.h"
@@ -45,6 +46,9 @@ class X11Backend : public Backend {
     int previousRevert = RevertToNone;
     bool hasPointer = false;  // The last pointer position the window was told of.
     LPARAM pointer = 0;
+    // The request that made the window. An event older than it belongs to an earlier window that had
+    // the same identifier, should the identifier ever be handed out again.
+    unsigned long createdSerial = 0;
   };
 
   // Where the primary monitor lies on the root window.
@@ -69,7 +73,11 @@ class X11Backend : public Backend {
   Cursor m_invisibleCursor = None;
   GC m_gc = nullptr;
   Atom m_bypassCompositor;
+  // Our windows that exist as far as this connection knows: a window leaves when we destroy it or when
+  // its destruction notice is read. Only we can be given our windows' identifiers, so one that has left
+  // goes to m_gone, and the existence of either is answered here without asking the server.
   std::unordered_map<Window, OurWindow> m_windows;
+  std::unordered_set<Window> m_gone;
   std::unique_ptr<ImageCache> m_images;
   std::vector<std::uint32_t> m_decoded;  // An 8-bit run-length bitmap decoded before it is put.
   std::uint64_t m_delivered = 0;         // Everything handed to a sink, so WaitEvents knows when to return.

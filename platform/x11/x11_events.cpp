@@ -92,7 +92,7 @@ void X11Backend::PostMove(EventSink& sink, OurWindow& state, HWND hwnd, unsigned
 
 void X11Backend::Translate(const XEvent& event, EventSink& sink) {
   const auto found = m_windows.find(event.xany.window);
-  if (found == m_windows.end()) return;
+  if (found == m_windows.end() || event.xany.serial < found->second.createdSerial) return;
   const auto hwnd = static_cast<HWND>(event.xany.window);
   switch (event.type) {
     case KeyPress: {
@@ -158,6 +158,7 @@ void X11Backend::Translate(const XEvent& event, EventSink& sink) {
       // Our own destructions left the table before their notification came; this one came from outside.
       if (event.xdestroywindow.window == event.xdestroywindow.event) {
         m_windows.erase(found);
+        m_gone.insert(event.xdestroywindow.window);
         ++m_delivered;
         sink.DestroyedFromOutside(hwnd);
       }

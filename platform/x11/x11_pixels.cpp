@@ -1,6 +1,7 @@
 #include "platform/x11/x11_pixels.h"
 
 #include <bit>
+#include <cstring>
 
 namespace veltane::platform::x11 {
 
@@ -45,6 +46,19 @@ void PackBgrRows(Tables t, const std::uint8_t* bits, std::size_t srcStride, int 
   }
 }
 
+// The flame's path on the common layout: no table, so that the loop compiles to shifts and wide stores.
+void PackBgrRowsNative(const std::uint8_t* bits, std::size_t srcStride, int width, int rows, std::uint8_t* dst,
+                       std::size_t dstStride) {
+  for (int row = 0; row < rows; ++row) {
+    const std::uint8_t* src = bits + static_cast<std::size_t>(rows - 1 - row) * srcStride;
+    std::uint8_t* out = dst + static_cast<std::size_t>(row) * dstStride;
+    for (int x = 0; x < width; ++x, src += 3, out += 4) {
+      const std::uint32_t pixel = std::uint32_t{src[0]} | std::uint32_t{src[1]} << 8 | std::uint32_t{src[2]} << 16;
+      std::memcpy(out, &pixel, sizeof pixel);
+    }
+  }
+}
+
 template <int kBytes, bool kMsbFirst>
 void PackWordRows(Tables t, const std::uint32_t* words, std::size_t srcStride, int width, int rows,
                   std::uint8_t* dst, std::size_t dstStride) {
@@ -81,6 +95,8 @@ PixelPacker::PixelPacker(const PixelLayout& layout)
                        layout.redMask < limit && layout.greenMask < limit && layout.blueMask < limit;
   m_valid = sizeOk && masksOk;
   if (!m_valid) return;
+  m_nativeRgb32 = layout.bitsPerPixel == 32 && layout.msbFirst == (std::endian::native == std::endian::big) &&
+                  layout.redMask == 0xFF0000 && layout.greenMask == 0x00FF00 && layout.blueMask == 0x0000FF;
   for (std::uint32_t c = 0; c < 256; ++c) {
     m_red[c] = Scale(c, layout.redMask);
     m_green[c] = Scale(c, layout.greenMask);
@@ -94,6 +110,10 @@ std::uint32_t PixelPacker::Pack(std::uint32_t rgb) const {
 
 void PixelPacker::PackBottomUpBgr(const std::uint8_t* bits, std::size_t srcStride, int width, int rows,
                                   std::uint8_t* dst, std::size_t dstStride) const {
+  if (m_nativeRgb32) {
+    PackBgrRowsNative(bits, srcStride, width, rows, dst, dstStride);
+    return;
+  }
   const Tables t{m_red.data(), m_green.data(), m_blue.data()};
   Dispatch(m_bytesPerPixel, m_msbFirst, [&]<int kBytes, bool kMsbFirst>() {
     PackBgrRows<kBytes, kMsbFirst>(t, bits, srcStride, width, rows, dst, dstStride);

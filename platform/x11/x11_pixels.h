@@ -41,6 +41,8 @@ class PixelPacker {
   int m_bytesPerPixel = 4;
   bool m_msbFirst = false;
   bool m_valid = false;
+  // 32-bit pixels of 8-bit channels in the host's own byte order: packed by shifts, as most servers want.
+  bool m_nativeRgb32 = false;
 };
 
 }  // namespace veltane::platform::x11

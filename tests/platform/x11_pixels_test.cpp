@@ -65,5 +65,43 @@ TEST(PixelPacker, TurnsABottomUpBitmapUpsideDownAndSkipsRowPadding) {
   EXPECT_EQ(out[1], 0x0000FFu);
 }
 
+TEST(PixelPacker, PacksEveryPixelOfAWiderBitmapInEveryLayout) {
+  constexpr int kWidth = 7;
+  constexpr int kRows = 3;
+  constexpr std::size_t kStride = 24;  // 21 bytes of pixels, padded.
+  auto rgbAt = [](int x, int row) { return static_cast<std::uint32_t>(0x10305 * (x + 1) + 0x70b0d * row) & 0xFFFFFF; };
+  std::vector<std::uint8_t> bits(kStride * kRows, 0xEE);
+  for (int row = 0; row < kRows; ++row) {
+    std::uint8_t* line = bits.data() + static_cast<std::size_t>(kRows - 1 - row) * kStride;
+    for (int x = 0; x < kWidth; ++x) {
+      line[x * 3] = static_cast<std::uint8_t>(rgbAt(x, row));
+      line[x * 3 + 1] = static_cast<std::uint8_t>(rgbAt(x, row) >> 8);
+      line[x * 3 + 2] = static_cast<std::uint8_t>(rgbAt(x, row) >> 16);
+    }
+  }
+  // The layouts with a path of their own and without, each against its single-pixel packing.
+  for (const PixelLayout& layout : {PixelLayout{}, PixelLayout{32, true, 0xFF0000, 0xFF00, 0xFF},
+                                    PixelLayout{32, false, 0xFF, 0xFF00, 0xFF0000}}) {
+    const PixelPacker packer(layout);
+    ASSERT_TRUE(packer.Valid());
+    std::vector<std::uint8_t> out(kWidth * kRows * 4, 0xAA);
+    packer.PackBottomUpBgr(bits.data(), kStride, kWidth, kRows, out.data(), kWidth * 4);
+    for (int row = 0; row < kRows; ++row) {
+      for (int x = 0; x < kWidth; ++x) {
+        std::uint8_t expected[4] = {};
+        const std::uint32_t rgb = rgbAt(x, row);
+        const std::uint8_t bgr[3] = {static_cast<std::uint8_t>(rgb), static_cast<std::uint8_t>(rgb >> 8),
+                                     static_cast<std::uint8_t>(rgb >> 16)};
+        packer.PackBottomUpBgr(bgr, 3, 1, 1, expected, 4);
+        const std::size_t at = static_cast<std::size_t>(row * kWidth + x) * 4;
+        EXPECT_EQ(std::vector<std::uint8_t>(out.begin() + static_cast<std::ptrdiff_t>(at),
+                                            out.begin() + static_cast<std::ptrdiff_t>(at) + 4),
+                  std::vector<std::uint8_t>(expected, expected + 4))
+            << "pixel " << x << ", " << row;
+      }
+    }
+  }
+}
+
 }  // namespace
 }  // namespace veltane::platform::x11
