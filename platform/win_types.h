@@ -72,6 +72,18 @@ constexpr UINT WM_USER = 0x0400;
 // range that applications use.
 constexpr UINT WM_PLATFORM_DESTROYED = 0x7FF0;
 
+// The button and modifier flags of a mouse message's wParam.
+constexpr WPARAM MK_LBUTTON = 0x0001;
+constexpr WPARAM MK_RBUTTON = 0x0002;
+constexpr WPARAM MK_SHIFT = 0x0004;
+constexpr WPARAM MK_CONTROL = 0x0008;
+constexpr WPARAM MK_MBUTTON = 0x0010;
+constexpr std::int32_t WHEEL_DELTA = 120;
+// A key message's lParam: the repeat count in the low bits, and the context bit that is set when Alt is
+// held, which is what makes it a system key.
+constexpr LPARAM KEY_REPEAT_ONCE = 1;
+constexpr LPARAM KEY_CONTEXT_ALT = LPARAM{1} << 29;
+
 constexpr WPARAM SC_CLOSE = 0xF060;
 constexpr WPARAM SC_SCREENSAVE = 0xF140;
 constexpr WPARAM WA_INACTIVE = 0;

@@ -8,13 +8,6 @@
 namespace veltane::platform {
 namespace {
 
-constexpr WPARAM MK_LBUTTON = 0x0001;
-constexpr WPARAM MK_RBUTTON = 0x0002;
-constexpr WPARAM MK_MBUTTON = 0x0010;
-constexpr std::int32_t kWheelDelta = 120;
-// The context bit of a key message: set when Alt is held, which is what makes it a system key.
-constexpr LPARAM kAltContext = LPARAM{1} << 29;
-constexpr LPARAM kRepeatOnce = 1;
 constexpr HWND kHandlesPerBackend = 0x10000;
 
 std::vector<std::uint32_t> BlackPixels(const Rect& rect) {
@@ -158,7 +151,7 @@ void MemoryBackend::QueueInput(const Msg& msg) {
 }
 
 void MemoryBackend::InjectKey(HWND hwnd, std::uint32_t key, bool alt) {
-  const Msg msg{hwnd, alt ? WM_SYSKEYDOWN : WM_KEYDOWN, key, kRepeatOnce | (alt ? kAltContext : 0)};
+  const Msg msg{hwnd, alt ? WM_SYSKEYDOWN : WM_KEYDOWN, key, KEY_REPEAT_ONCE | (alt ? KEY_CONTEXT_ALT : 0)};
   QueueInput(msg);
 }
 
@@ -170,7 +163,7 @@ void MemoryBackend::InjectButton(HWND hwnd, int button) {
     case 2: msg = Msg{hwnd, WM_MBUTTONDOWN, MK_MBUTTON, 0}; break;
     case 3: msg = Msg{hwnd, WM_RBUTTONDOWN, MK_RBUTTON, 0}; break;
     default: {
-      const std::int32_t delta = button == 4 ? kWheelDelta : -kWheelDelta;
+      const std::int32_t delta = button == 4 ? WHEEL_DELTA : -WHEEL_DELTA;
       msg = Msg{hwnd, WM_MOUSEWHEEL, static_cast<WPARAM>(MAKELPARAM(0, delta)), 0};
       break;
     }

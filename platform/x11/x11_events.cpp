@@ -10,16 +10,6 @@ namespace veltane::platform::x11 {
 
 namespace {
 
-constexpr WPARAM MK_LBUTTON = 0x0001;
-constexpr WPARAM MK_RBUTTON = 0x0002;
-constexpr WPARAM MK_SHIFT = 0x0004;
-constexpr WPARAM MK_CONTROL = 0x0008;
-constexpr WPARAM MK_MBUTTON = 0x0010;
-constexpr int kWheelDelta = 120;
-// The context-code bit of a key message's flags: Alt was held.
-constexpr LPARAM kAltContext = LPARAM{1} << 29;
-constexpr LPARAM kRepeatOnce = 1;
-
 struct KeyRange {
   KeySym first;
   KeySym last;
@@ -100,7 +90,7 @@ void X11Backend::Translate(const XEvent& event, EventSink& sink) {
       // Alt pressed by itself counts as held, as it does for the system variant of the message.
       const bool alt = (event.xkey.state & Mod1Mask) != 0 || sym == XK_Alt_L || sym == XK_Alt_R ||
                        sym == XK_Meta_L || sym == XK_Meta_R;
-      PostInput(sink, hwnd, alt ? WM_SYSKEYDOWN : WM_KEYDOWN, VirtualKey(sym), kRepeatOnce | (alt ? kAltContext : 0));
+      PostInput(sink, hwnd, alt ? WM_SYSKEYDOWN : WM_KEYDOWN, VirtualKey(sym), KEY_REPEAT_ONCE | (alt ? KEY_CONTEXT_ALT : 0));
       break;
     }
     case ButtonPress: {
@@ -112,7 +102,7 @@ void X11Backend::Translate(const XEvent& event, EventSink& sink) {
         case Button3: PostInput(sink, hwnd, WM_RBUTTONDOWN, MouseKeys(b.state) | MK_RBUTTON, at); break;
         default: {
           // Buttons 4 to 7 are the wheel and horizontal scrolling: up and left turn forward.
-          const int delta = (b.button == 4 || b.button == 6) ? kWheelDelta : -kWheelDelta;
+          const int delta = (b.button == 4 || b.button == 6) ? WHEEL_DELTA : -WHEEL_DELTA;
           const WPARAM wParam = MouseKeys(b.state) | (static_cast<WPARAM>(static_cast<std::uint16_t>(delta)) << 16);
           if (b.button <= 7) PostInput(sink, hwnd, WM_MOUSEWHEEL, wParam, MAKELPARAM(b.x_root, b.y_root));
           break;

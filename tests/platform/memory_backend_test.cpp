@@ -34,8 +34,8 @@ TEST_F(MemoryBackendTest, InjectedInputBecomesTheWindowSystemsMessages) {
     EXPECT_EQ(taken[i].wParam, expected[i].second) << i;
   }
   EXPECT_EQ(taken[7].lParam, MAKELPARAM(639, 479));
-  EXPECT_NE(taken[1].lParam & (LPARAM{1} << 29), 0);
-  EXPECT_EQ(taken[0].lParam & (LPARAM{1} << 29), 0);
+  EXPECT_NE(taken[1].lParam & KEY_CONTEXT_ALT, 0);
+  EXPECT_EQ(taken[0].lParam & KEY_CONTEXT_ALT, 0);
 }
 
 TEST_F(MemoryBackendTest, ChildOfAHostIsABlackBufferOfItsSize) {

@@ -11,11 +11,6 @@ namespace {
 
 constexpr int kScreenWidth = 640;
 constexpr int kScreenHeight = 480;
-constexpr WPARAM MK_LBUTTON = 0x0001;
-constexpr WPARAM MK_RBUTTON = 0x0002;
-constexpr WPARAM MK_SHIFT = 0x0004;
-constexpr WPARAM MK_MBUTTON = 0x0010;
-constexpr LPARAM kAltContext = LPARAM{1} << 29;
 
 bool IsActivation(const Msg& msg) {
   return msg.message == WM_NCACTIVATE || msg.message == WM_ACTIVATE || msg.message == WM_ACTIVATEAPP;
@@ -84,8 +79,8 @@ TEST_F(X11Input, KeysButtonsAndMotionArriveAsTheirMessages) {
       {window, WM_KEYDOWN, 0x1B, 1},
       {window, WM_KEYDOWN, 0x10, 1},
       {window, WM_LBUTTONDOWN, MK_LBUTTON | MK_SHIFT, MAKELPARAM(101, 100)},
-      {window, WM_SYSKEYDOWN, 0x12, 1 | kAltContext},
-      {window, WM_SYSKEYDOWN, 'X', 1 | kAltContext},
+      {window, WM_SYSKEYDOWN, 0x12, 1 | KEY_CONTEXT_ALT},
+      {window, WM_SYSKEYDOWN, 'X', 1 | KEY_CONTEXT_ALT},
       {window, WM_MBUTTONDOWN, MK_MBUTTON, MAKELPARAM(101, 100)},
       {window, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(101, 100)},
       {window, WM_MOUSEWHEEL, WPARAM{120} << 16, MAKELPARAM(101, 100)},
