@@ -4,11 +4,14 @@ set -euo pipefail
 
 packages=(
   cmake ninja-build g++ pkg-config
-  libx11-dev libxext-dev libxrandr-dev libxtst-dev libxfixes-dev zlib1g-dev
-  qt6-base-dev
+  libx11-dev libxext-dev libxrandr-dev libxinerama-dev libxtst-dev libxfixes-dev zlib1g-dev libpng-dev
+  libwayland-dev wayland-protocols libxkbcommon-dev
+  qt6-base-dev qt6-wayland
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
-  xvfb xauth x11-utils xdotool imagemagick libxml2-utils groff-base
+  xvfb xserver-xephyr xauth x11-utils xdotool imagemagick libxml2-utils groff-base strace
+  sway grim wtype
+  dpkg-dev lintian desktop-file-utils appstream
 )
 
 missing=()
