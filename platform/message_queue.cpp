@@ -60,6 +60,7 @@ void MessageQueue::Clear() {
   m_quitPending = false;
   m_quitCode = 0;
   m_invalid.clear();
+  m_peeked = false;
 }
 
 MessageQueue& TheMessageQueue() {

@@ -3,6 +3,7 @@
 // system's order of retrieval: posted messages, then input, then the quit message, then paint requests.
 
 #include <deque>
+#include <utility>
 #include <vector>
 
 #include "platform/backend.h"
@@ -26,6 +27,11 @@ class MessageQueue : public EventSink {
   // behind the other invalid ones, so that several invalid windows are served in turn.
   bool Next(Msg* msg, bool remove);
 
+  // A get that follows a peek which left its message in place takes what the peek saw, without asking the
+  // backend again: a frame's peek-then-get step reads the window system once.
+  void SetPeeked(bool peeked) { m_peeked = peeked; }
+  bool TakePeeked() { return std::exchange(m_peeked, false); }
+
   // Forgets everything: a new backend starts with an empty queue.
   void Clear();
 
@@ -37,6 +43,7 @@ class MessageQueue : public EventSink {
   bool m_quitPending = false;
   int m_quitCode = 0;
   std::vector<HWND> m_invalid;  // In the order they are served.
+  bool m_peeked = false;
 };
 
 MessageQueue& TheMessageQueue();

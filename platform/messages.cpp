@@ -15,14 +15,17 @@ bool PostMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
 void PostQuitMessage(int exitCode) { TheMessageQueue().PostQuit(exitCode); }
 
 bool PeekMessage(Msg* msg, bool remove) {
-  if (HasBackend()) CurrentBackend().PollEvents(TheMessageQueue());
-  return TheMessageQueue().Next(msg, remove);
+  MessageQueue& queue = TheMessageQueue();
+  if (HasBackend()) CurrentBackend().PollEvents(queue);
+  const bool found = queue.Next(msg, remove);
+  queue.SetPeeked(found && !remove);
+  return found;
 }
 
 bool GetMessage(Msg* msg) {
   MessageQueue& queue = TheMessageQueue();
   Backend& backend = CurrentBackend();
-  backend.PollEvents(queue);
+  if (!queue.TakePeeked()) backend.PollEvents(queue);
   while (!queue.Next(msg, true)) backend.WaitEvents(queue);
   return msg->message != WM_QUIT;
 }

@@ -40,8 +40,8 @@ class MemoryBackend : public Backend {
   void SetTickCount(std::uint32_t ticks) { m_ticks = ticks; }
   void AdvanceTickCount(std::uint32_t ms) { m_ticks += ms; }
   void SetCalendarTime(std::int64_t seconds) { m_calendar = seconds; }
-  // Called at the start of every PollEvents (that is, at every PeekMessage and GetMessage), before any
-  // injected event is delivered; a driver may move the clock or inject input there.
+  // Called at the start of every PollEvents (every PeekMessage, and every GetMessage that no peek has just
+  // answered), before any injected event is delivered; a driver may move the clock or inject input there.
   void SetPollHook(std::function<void()> hook) { m_pollHook = std::move(hook); }
   // Makes a foreign window (a preview host) with a client area of the given size.
   HWND CreateHostWindow(Size client);

@@ -158,11 +158,16 @@ void X11Backend::Translate(const XEvent& event, EventSink& sink) {
   }
 }
 
+// One read of the connection at most, and none while Xlib holds events it has read already (a flush reads
+// too): every further call to XPending would try the socket again and find it empty.
 void X11Backend::PollEvents(EventSink& sink) {
   XEvent event;
-  while (XPending(m_display) > 0) {
-    XNextEvent(m_display, &event);
-    Translate(event, sink);
+  for (int queued = XEventsQueued(m_display, QueuedAfterFlush); queued > 0;
+       queued = XEventsQueued(m_display, QueuedAlready)) {
+    for (; queued > 0; --queued) {
+      XNextEvent(m_display, &event);
+      if (!m_images->IsCompletion(event)) Translate(event, sink);
+    }
   }
 }
 
@@ -171,6 +176,9 @@ void X11Backend::WaitEvents(EventSink& sink) {
   for (;;) {
     PollEvents(sink);
     if (m_delivered != before) return;
+    // Only once Xlib has read the socket dry with its own queue empty is nothing left in its buffers, and
+    // only then may the wait sleep on the socket.
+    if (XEventsQueued(m_display, QueuedAfterFlush) > 0) continue;
     pollfd connection{ConnectionNumber(m_display), POLLIN, 0};
     if (poll(&connection, 1, -1) < 0 && errno != EINTR) return;
   }

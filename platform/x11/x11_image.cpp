@@ -1,9 +1,11 @@
 #include "platform/x11/x11_image.h"
 
 #include <X11/Xutil.h>
+#include <poll.h>
 #include <sys/ipc.h>
 #include <sys/shm.h>
 
+#include <cassert>
 #include <cstdlib>
 
 #include "platform/x11/x11_errors.h"
@@ -36,7 +38,9 @@ ImageCache::ImageCache(Display* display, Visual* visual, int depth)
       m_visual(visual),
       m_depth(depth),
       m_packer(LayoutOf(display, visual, depth)),
-      m_shmUsable(XShmQueryExtension(display) == True) {}
+      m_shmUsable(XShmQueryExtension(display) == True) {
+  if (m_shmUsable) m_completionType = XShmGetEventBase(display) + ShmCompletion;
+}
 
 ImageCache::~ImageCache() {
   for (Slot& slot : m_slots) Release(slot);
@@ -44,22 +48,26 @@ ImageCache::~ImageCache() {
 
 XImage* ImageCache::Acquire(int width, int height) {
   if (!m_packer.Valid() || width <= 0 || height <= 0) return nullptr;
-  Slot* chosen = &m_slots[0];
+  Slot* chosen = nullptr;
+  Slot* oldestBusy = nullptr;
+  int ofThisSize = 0;
   for (Slot& slot : m_slots) {
-    if (slot.image != nullptr && slot.image->width == width && slot.image->height == height) {
-      chosen = &slot;
-      break;
-    }
-    if (slot.lastUse < chosen->lastUse) chosen = &slot;
+    if (slot.image == nullptr || slot.image->width != width || slot.image->height != height) continue;
+    ++ofThisSize;
+    Slot*& best = Busy(slot) ? oldestBusy : chosen;
+    if (best == nullptr || slot.lastUse < best->lastUse) best = &slot;
   }
+  if (chosen == nullptr && ofThisSize < kImagesPerSize) {
+    Slot* vacant = Vacate(width, height);
+    if (Make(*vacant, width, height)) chosen = vacant;
+  }
+  if (chosen == nullptr && oldestBusy != nullptr) {
+    WaitForServer(*oldestBusy);
+    chosen = oldestBusy;
+  }
+  if (chosen == nullptr) return nullptr;
   chosen->lastUse = ++m_uses;
-  if (chosen->image != nullptr && chosen->image->width == width && chosen->image->height == height) {
-    WaitForServer(*chosen);
-    return chosen->image;
-  }
-  Release(*chosen);
-  if (m_shmUsable && MakeShared(*chosen, width, height)) return chosen->image;
-  return MakePlain(*chosen, width, height) ? chosen->image : nullptr;
+  return chosen->image;
 }
 
 void ImageCache::Put(Drawable drawable, GC gc, XImage* image, int srcX, int srcY, int dstX, int dstY, int width,
@@ -69,7 +77,8 @@ void ImageCache::Put(Drawable drawable, GC gc, XImage* image, int srcX, int srcY
     const auto w = static_cast<unsigned>(width);
     const auto h = static_cast<unsigned>(height);
     if (slot.shared) {
-      XShmPutImage(m_display, drawable, gc, image, srcX, srcY, dstX, dstY, w, h, False);
+      XShmPutImage(m_display, drawable, gc, image, srcX, srcY, dstX, dstY, w, h, True);
+      slot.lastPut = NextRequest(m_display) - 1;
       slot.pending = true;
     } else {
       XPutImage(m_display, drawable, gc, image, srcX, srcY, dstX, dstY, w, h);
@@ -77,12 +86,46 @@ void ImageCache::Put(Drawable drawable, GC gc, XImage* image, int srcX, int srcY
   }
 }
 
-// The server reads a shared image when it processes the put, not when the client sends it; one round trip
-// before the memory is written again is enough, and by then the next frame has usually been computed.
-void ImageCache::WaitForServer(Slot& slot) {
-  if (!slot.pending) return;
-  XSync(m_display, False);
+// Xlib notes the number of the last request the server has answered whenever it reads an event, a reply or
+// an error; a put is done once that number has reached it. No request is sent to find out.
+bool ImageCache::Busy(Slot& slot) {
+  if (!slot.pending) return false;
+  if (static_cast<long>(LastKnownRequestProcessed(m_display) - slot.lastPut) < 0) return true;
   slot.pending = false;
+  return false;
+}
+
+// An empty slot, or else the one least recently used by images of another size.
+ImageCache::Slot* ImageCache::Vacate(int width, int height) {
+  Slot* chosen = nullptr;
+  for (Slot& slot : m_slots) {
+    if (slot.image == nullptr) return &slot;
+    if (slot.image->width == width && slot.image->height == height) continue;
+    if (chosen == nullptr || slot.lastUse < chosen->lastUse) chosen = &slot;
+  }
+  assert(chosen != nullptr);  // A size holds at most kImagesPerSize of the slots.
+  Release(*chosen);
+  return chosen;
+}
+
+bool ImageCache::Make(Slot& slot, int width, int height) {
+  return (m_shmUsable && MakeShared(slot, width, height)) || MakePlain(slot, width, height);
+}
+
+// Reads the connection until the put's completion has come. XFlush sends what is buffered and reads
+// whatever has arrived, even when events are already queued; a server that stays silent for long (another
+// client may hold it grabbed) is asked outright with a round trip, which ends the wait all the same.
+void ImageCache::WaitForServer(Slot& slot) {
+  constexpr int kPatienceMs = 100;
+  XFlush(m_display);
+  while (Busy(slot)) {
+    pollfd connection{ConnectionNumber(m_display), POLLIN, 0};
+    if (poll(&connection, 1, kPatienceMs) == 0) {
+      XSync(m_display, False);
+    } else {
+      XFlush(m_display);
+    }
+  }
 }
 
 bool ImageCache::MakeShared(Slot& slot, int width, int height) {

@@ -123,6 +123,30 @@ TEST_F(MessageQueueTest, GetMessageWaitsForTheNextEvent) {
   EXPECT_EQ(msg.message, WM_KEYDOWN);
 }
 
+// A frame's message step peeks and then gets: the get takes what the peek saw without asking the backend
+// again, while every other get asks it, so that input still reaches a loop that only gets.
+TEST_F(MessageQueueTest, AGetRightAfterAPeekTakesWhatThePeekSawWithoutPollingAgain) {
+  const HWND host = m_backend->CreateHostWindow({100, 100});
+  RecordingWnd wnd;
+  ASSERT_TRUE(wnd.CreateChildOf(host));
+  int polls = 0;
+  m_backend->SetPollHook([&] {
+    ++polls;
+    m_backend->InjectKey(wnd.GetSafeHwnd(), 'A' + polls);
+  });
+  Msg msg;
+  ASSERT_TRUE(PeekMessage(&msg, false));
+  ASSERT_TRUE(GetMessage(&msg));
+  EXPECT_EQ(msg.wParam, static_cast<WPARAM>('B'));
+  EXPECT_EQ(polls, 1);
+  ASSERT_TRUE(GetMessage(&msg));
+  EXPECT_EQ(msg.wParam, static_cast<WPARAM>('C'));
+  EXPECT_EQ(polls, 2);
+  ASSERT_TRUE(PeekMessage(&msg, true));
+  ASSERT_TRUE(GetMessage(&msg));
+  EXPECT_EQ(polls, 4);
+}
+
 TEST_F(MessageQueueTest, WaitingWithNothingToComeStopsInsteadOfHanging) {
   Msg msg;
   EXPECT_DEATH(GetMessage(&msg), "never end");

@@ -1,4 +1,6 @@
+#include <atomic>
 #include <cstdint>
+#include <thread>
 #include <vector>
 
 #include "tests/platform/x11_test_fixture.h"
@@ -18,13 +20,14 @@ std::uint32_t Pattern(int x, int y) {
   return static_cast<std::uint32_t>(((x * 3) & 0xFF) << 16 | ((y * 2 + 1) & 0xFF) << 8 | ((x * 7 + y * 5) & 0xFF));
 }
 
-// The 70 x 100 flame-sized bitmap, bottom-up as the flame is stored, showing Pattern with row 0 at the top.
-std::vector<std::uint8_t> FlameBits() {
+// The 70 x 100 flame-sized bitmap, bottom-up as the flame is stored, showing Pattern with row 0 at the top,
+// its colours flipped in the bits of tint.
+std::vector<std::uint8_t> FlameBits(std::uint32_t tint = 0) {
   std::vector<std::uint8_t> bits(kFlameStride * kFlameHeight, 0xEE);
   for (int y = 0; y < kFlameHeight; ++y) {
     std::uint8_t* row = bits.data() + static_cast<std::size_t>(kFlameHeight - 1 - y) * kFlameStride;
     for (int x = 0; x < kFlameWidth; ++x) {
-      const std::uint32_t rgb = Pattern(x, y);
+      const std::uint32_t rgb = Pattern(x, y) ^ tint;
       row[x * 3] = static_cast<std::uint8_t>(rgb);
       row[x * 3 + 1] = static_cast<std::uint8_t>(rgb >> 8);
       row[x * 3 + 2] = static_cast<std::uint8_t>(rgb >> 16);
@@ -116,6 +119,44 @@ TEST_P(X11Drawing, SameImageDrawnAgainShowsItsNewContent) {
   backend->DrawDib(dc, 0, 0, FlameDib(bits));
   ExpectWindow([&](int x, int y) {
     return x < kFlameWidth && y < kFlameHeight ? ~Pattern(x, y) & 0xFFFFFF : kBlack;
+  });
+}
+
+// Another client holds the server while the frames are drawn, so that none of them has been read when the
+// next is written. Each frame, in its own place and colours, must show its own pixels once the server
+// resumes: an image may not be written again before the server has read it.
+TEST_P(X11Drawing, FramesDrawnWhileTheServerIsHeldEachShowTheirOwnPixels) {
+  constexpr int kFrames = 12;
+  const auto tint = [](int frame) { return 0x10305u * static_cast<std::uint32_t>(frame + 1) & 0xFFFFFF; };
+  const auto left = [](int frame) { return frame * 9; };
+  const auto top = [](int frame) { return frame % 4 * 15; };
+  std::vector<std::vector<std::uint8_t>> frames;
+  for (int frame = 0; frame < kFrames; ++frame) frames.push_back(FlameBits(tint(frame)));
+  // The first image is made, with its round trip, before the server is held.
+  backend->DrawDib(dc, 0, 0, FlameDib(frames[0]));
+  SyncBackend();
+
+  XGrabServer(display);
+  XSync(display, False);
+  std::atomic<bool> drawn = false;
+  std::thread drawer([&] {
+    for (int frame = 0; frame < kFrames; ++frame) backend->DrawDib(dc, left(frame), top(frame), FlameDib(frames[frame]));
+    drawn = true;
+  });
+  // Drawing waits for the server once every image is in flight, so only a faulty client gets done here.
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(500);
+  while (!drawn && std::chrono::steady_clock::now() < deadline) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  XUngrabServer(display);
+  XSync(display, False);
+  drawer.join();
+
+  ExpectWindow([&](int x, int y) {
+    for (int frame = kFrames - 1; frame >= 0; --frame) {
+      const int ix = x - left(frame);
+      const int iy = y - top(frame);
+      if (ix >= 0 && ix < kFlameWidth && iy >= 0 && iy < kFlameHeight) return Pattern(ix, iy) ^ tint(frame);
+    }
+    return kBlack;
   });
 }
 
