@@ -38,13 +38,9 @@ set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 # The changelog is dated by its entry, not by the build, so that every build gives the same bytes.
 set(docDir "${CMAKE_INSTALL_DATADIR}/doc/veltane")
 configure_file(dist/changelog.in "${PROJECT_BINARY_DIR}/dist/changelog" @ONLY)
-set(changelog "${PROJECT_BINARY_DIR}/dist/changelog.gz")
-add_custom_command(OUTPUT "${changelog}"
-                   COMMAND sh -c "gzip -9nc \"$0\" > \"$1\"" "${PROJECT_BINARY_DIR}/dist/changelog" "${changelog}"
-                   DEPENDS "${PROJECT_BINARY_DIR}/dist/changelog" VERBATIM)
-# The compressed changelog.
-add_custom_target(veltane_changelog ALL DEPENDS "${changelog}")
-install(FILES dist/copyright "${changelog}" DESTINATION "${docDir}")
+veltane_compressed_file(veltane_changelog "${PROJECT_BINARY_DIR}/dist/changelog"
+                        "${PROJECT_BINARY_DIR}/dist/changelog.gz")
+install(FILES dist/copyright "${PROJECT_BINARY_DIR}/dist/changelog.gz" DESTINATION "${docDir}")
 
 include(CPack)
 
