@@ -71,7 +71,6 @@ contents)
   [ "$(field Section)" = x11 ] || fail "Section is '$(field Section)', not x11"
   [ "$(field Suggests)" = xscreensaver ] || fail "Suggests is '$(field Suggests)', not xscreensaver"
   [ -z "$(field Homepage)" ] || fail "a Homepage, $(field Homepage), but the project has no web address"
-  field Maintainer | grep -q '^[^<]*[^ <] <[^@>]*@[^>]*>$' || fail "Maintainer '$(field Maintainer)' is not 'name <address>'"
   [ "$(field Description | sed -n 1p)" = "screen saver with a taper burning on a black screen" ] ||
     fail "the short description is '$(field Description | sed -n 1p)'"
   [ "$(field Description | sed 1d | grep -c -v '^ \.$')" -ge 4 ] || fail "the long description is missing or short"
@@ -89,18 +88,12 @@ contents)
   listTree "$work/stage" >"$work/expected"
   listTree "$work/root" >"$work/installed"
   diff -u "$work/expected" "$work/installed" || fail "the package's files differ from the install rules'"
-  grep -qx 'l ./usr/libexec/xscreensaver/veltane ../../bin/veltane' "$work/installed" ||
-    fail "the package has no relative link to the program in XScreenSaver's directory"
-  dpkg-deb -c "$package" | awk '$2 != "root/root" { print; bad = 1 } END { exit bad }' ||
-    fail "files of the package are not owned by root"
   finish
   ;;
 validate)
   usr=$work/root/usr
   quietly desktop-file-validate "$usr/share/applications/veltane-settings.desktop" ||
     fail "the desktop entry does not validate"
-  grep -qx 'Exec=veltane c' "$usr/share/applications/veltane-settings.desktop" ||
-    fail "the desktop entry does not open the configuration dialog"
   # The project has no web domain to write its id under in reverse, so that one warning is only noted.
   quietly appstreamcli validate --no-net --override=cid-desktopapp-is-not-rdns=info \
     "$usr/share/metainfo/veltane.metainfo.xml" || fail "the AppStream description does not validate"
