@@ -1,9 +1,9 @@
 #!/bin/sh
 # Checks the Debian package made from a build tree, in steps that share one work folder:
-#   build <cpack> <build dir> <work> <version>   makes the package and installs it into <work>/root with dpkg
-#   contents <work> <cmake> <build dir> <version> control fields, dependencies, files against the install rules
-#   validate <work>                               desktop entry, AppStream description, lintian
-#   remove <work>                                 removal leaves nothing behind
+#   build <work> <cpack> <build dir> <version>     makes the package, installs it into <work>/root with dpkg
+#   contents <work> <cmake> <build dir> <version>  control fields, dependencies, files against the install rules
+#   validate <work>                                desktop entry, AppStream description, lintian
+#   remove <work>                                  removal leaves nothing behind
 # Any user can run it: dpkg works on its own scratch root and database, without root's rights.
 set -u
 step=$1
