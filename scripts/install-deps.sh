@@ -11,7 +11,7 @@ packages=(
   clang libclang-rt-14-dev
   xvfb xserver-xephyr xauth x11-utils xdotool imagemagick libxml2-utils groff-base strace
   sway grim wtype
-  dpkg-dev lintian desktop-file-utils appstream
+  dpkg-dev file lintian desktop-file-utils appstream
 )
 
 missing=()

@@ -15,7 +15,7 @@ fail() {
 
 program=$prefix/bin/veltane
 link=$prefix/libexec/xscreensaver/veltane
-page=$prefix/share/man/man6/veltane.6
+page=$prefix/share/man/man6/veltane.6.gz
 
 [ -f "$program" ] && [ -x "$program" ] || fail "$program is not an executable file"
 
@@ -37,15 +37,18 @@ rm -rf "$moved"
 [ -f "$prefix/share/xscreensaver/config/veltane.xml" ] || fail "no XScreenSaver description"
 
 if [ -f "$page" ]; then
-  warnings=$(groff -man -ww -z "$page" 2>&1)
+  text=$(mktemp)
+  gzip -dc "$page" >"$text" || fail "the manual page is not a gzip file"
+  warnings=$(groff -man -ww -z "$text" 2>&1)
   [ -z "$warnings" ] || fail "the manual page does not format cleanly: $warnings"
   for section in NAME SYNOPSIS DESCRIPTION MODES SETTINGS HOSTS '"EXIT STATUS"' ENVIRONMENT FILES; do
-    grep -q "^\.SH $section\$" "$page" || fail "the manual page has no $section section"
+    grep -q "^\.SH $section\$" "$text" || fail "the manual page has no $section section"
   done
   for needed in 'Quillon Screen Savers/veltane.conf' DelayOn DelayTime BurnTime XSCREENSAVER_WINDOW \
       'xss\\-lock' xautolock SIGTERM; do
-    grep -q "$needed" "$page" || fail "the manual page does not mention $needed"
+    grep -q "$needed" "$text" || fail "the manual page does not mention $needed"
   done
+  rm -f "$text"
 else
   fail "no manual page at $page"
 fi
