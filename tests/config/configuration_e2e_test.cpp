@@ -14,7 +14,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/settings_store.h"
+#include "settings/settings_store.h"
 #include "tests/e2e/saver_process.h"
 #include "tests/support/xvfb_server.h"
 
@@ -125,7 +125,7 @@ class ConfigurationE2eTest : public ::testing::Test {
   }
 
   std::int32_t Stored(const char* entry) {
-    app::SettingsStore store("veltane", m_configHome);
+    settings::SettingsStore store("veltane", m_configHome);
     store.SetRegistryKey("Quillon Screen Savers");
     return store.GetProfileInt(store.ProfileName(), entry, kMissing);
   }
@@ -178,9 +178,10 @@ TEST_F(ConfigurationE2eTest, EscapeEndsTheProgramWithoutStoringAnything) {
   EXPECT_EQ(Stored("BurnTime"), kMissing);
 }
 
-TEST_F(ConfigurationE2eTest, WithoutADisplayTheProgramEndsAndStoresNothing) {
+TEST_F(ConfigurationE2eTest, WithoutADisplayTheProgramEndsWithALineAndStoresNothing) {
   SaverProcess& program = Start(":999");
-  EXPECT_EQ(program.WaitForExit(kPatience), std::optional<int>(0));
+  EXPECT_EQ(program.WaitForExit(kPatience), std::optional<int>(1));
+  EXPECT_EQ(program.ErrorOutput(), "veltane: cannot show the configuration dialog: no window can be shown here\n");
   EXPECT_EQ(Stored("BurnTime"), kMissing);
 }
 

@@ -14,9 +14,9 @@
 
 #include <gtest/gtest.h>
 
-#include "app/settings_store.h"
+#include "settings/settings_store.h"
 
-namespace veltane::app {
+namespace veltane::settings {
 namespace {
 
 namespace fs = std::filesystem;
@@ -201,4 +201,4 @@ TEST_F(SettingsProcesses, ApplicationNameSurvivesTheExecutableBeingRemoved) {
 }
 
 }  // namespace
-}  // namespace veltane::app
+}  // namespace veltane::settings

@@ -2,6 +2,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstdint>
 #include <cstdlib>
@@ -10,12 +11,13 @@
 #include <optional>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
-#include "app/settings_store.h"
+#include "settings/settings_store.h"
 
-namespace veltane::app {
+namespace veltane::settings {
 namespace {
 
 namespace fs = std::filesystem;
@@ -101,18 +103,22 @@ TEST_F(SettingsStoreTest, EmptyStoreGivesDefaultsAndLeavesAFileWithoutValues) {
   EXPECT_EQ(std::distance(fs::directory_iterator(File().parent_path()), fs::directory_iterator()), 1);
 }
 
-TEST_F(SettingsStoreTest, WritesLandInOrderAsPlainIniText) {
+TEST_F(SettingsStoreTest, WritesLandInOrderAsPlainIniTextWithUnsignedNumbers) {
   SettingsStore store = MakeStore();
   ASSERT_TRUE(store.WriteProfileInt("veltane", "DelayOn", 1));
   EXPECT_EQ(ReadText(File()), "[veltane]\nDelayOn=1\n");
   ASSERT_TRUE(store.WriteProfileInt("veltane", "DelayTime", 50));
   ASSERT_TRUE(store.WriteProfileInt("veltane", "BurnTime", -1));
-  EXPECT_EQ(ReadText(File()), "[veltane]\nBurnTime=-1\nDelayOn=1\nDelayTime=50\n");
+  EXPECT_EQ(ReadText(File()), "[veltane]\nDelayOn=1\nDelayTime=50\nBurnTime=4294967295\n");
   ASSERT_TRUE(store.WriteProfileInt("veltane", "DelayOn", 0));
   EXPECT_EQ(store.GetProfileInt("veltane", "DelayOn", kDefault), 0);
   EXPECT_EQ(store.GetProfileInt("veltane", "DelayTime", kDefault), 50);
   EXPECT_EQ(store.GetProfileInt("veltane", "BurnTime", kDefault), -1);
-  EXPECT_EQ(std::distance(fs::directory_iterator(File().parent_path()), fs::directory_iterator()), 1);
+  // The lock file stays beside the settings file; no temporary file does.
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(File().parent_path())) names.push_back(entry.path().filename());
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"veltane.conf", "veltane.conf.lock"}));
 }
 
 TEST_F(SettingsStoreTest, WriteKeepsWhatElseTheFileHolds) {
@@ -294,8 +300,8 @@ TEST(ApplicationSettings, IsTheProcessStoreUnlessAnotherIsInUse) {
   UseSettingsStore(nullptr);
   EXPECT_NE(&ApplicationSettings(), &own);
   EXPECT_EQ(&ApplicationSettings(), &ApplicationSettings());
-  EXPECT_EQ(ApplicationSettings().ApplicationName(), "app_settings_store_test");
+  EXPECT_EQ(ApplicationSettings().ApplicationName(), "settings_settings_store_test");
 }
 
 }  // namespace
-}  // namespace veltane::app
+}  // namespace veltane::settings

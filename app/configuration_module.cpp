@@ -1,0 +1,69 @@
+#include "app/configuration_module.h"
+
+#include <dlfcn.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <vector>
+
+namespace veltane::app {
+namespace {
+
+constexpr const char* kModuleBelowProgram = VELTANE_CONFIG_MODULE;
+constexpr std::size_t kFirstPathBuffer = 256;
+
+std::string ProgramFolder() {
+  std::vector<char> buffer(kFirstPathBuffer);
+  ssize_t length = 0;
+  while ((length = ::readlink("/proc/self/exe", buffer.data(), buffer.size())) >= 0 &&
+         static_cast<std::size_t>(length) == buffer.size()) {
+    buffer.resize(buffer.size() * 2);
+  }
+  if (length <= 0) return ".";
+  const std::string path(buffer.data(), static_cast<std::size_t>(length));
+  const std::size_t slash = path.rfind('/');
+  return slash == std::string::npos ? "." : path.substr(0, slash);
+}
+
+}  // namespace
+
+std::string ConfigurationModulePath() { return ProgramFolder() + '/' + kModuleBelowProgram; }
+
+config::ProfileAccess ProfileAccessOf(settings::SettingsStore& store) {
+  return config::ProfileAccess{
+      store.ApplicationName(),
+      store.ProfileName(),
+      [&store](const std::string& section, const std::string& entry, std::int32_t defaultValue) {
+        return store.GetProfileInt(section, entry, defaultValue);
+      },
+      [&store](const std::string& section, const std::string& entry, std::int32_t value) {
+        return store.WriteProfileInt(section, entry, value);
+      },
+  };
+}
+
+// The module stays loaded until the process ends: the toolkit it brings does not take well to being
+// unloaded while its own exit handlers are still registered.
+int RunConfiguration(settings::SettingsStore& store, const std::string& modulePath) {
+  void* module = ::dlopen(modulePath.c_str(), RTLD_NOW | RTLD_LOCAL);
+  if (module == nullptr) {
+    std::fprintf(stderr, "veltane: cannot load the configuration dialog: %s\n", ::dlerror());
+    return 1;
+  }
+  const auto show =
+      reinterpret_cast<config::ShowConfigurationFunction>(::dlsym(module, config::kShowConfigurationSymbol));
+  if (show == nullptr) {
+    std::fprintf(stderr, "veltane: cannot load the configuration dialog: %s has no %s\n", modulePath.c_str(),
+                 config::kShowConfigurationSymbol);
+    return 1;
+  }
+  const config::ProfileAccess profile = ProfileAccessOf(store);
+  if (!show(&profile)) {
+    std::fputs("veltane: cannot show the configuration dialog: no window can be shown here\n", stderr);
+    return 1;
+  }
+  return 0;
+}
+
+}  // namespace veltane::app
