@@ -245,32 +245,6 @@ TEST_F(SettingsStoreTest, WithoutHomeVariableThePasswordEntryGivesTheHome) {
   EXPECT_EQ(store.FilePath(), expected);
 }
 
-TEST_F(SettingsStoreTest, UnusableConfigurationHomeGivesDefaultsAndFailedWritesSilently) {
-  WriteText(m_root / "plain-file", "not a folder");
-  const fs::path cases[] = {m_root / "plain-file" / "sub", m_root / "plain-file",
-                            m_root / "missing" / "parent"};
-  for (const fs::path& configHome : cases) {
-    SettingsStore store("veltane", configHome.string());
-    store.SetRegistryKey(kCompany);
-    testing::internal::CaptureStderr();
-    testing::internal::CaptureStdout();
-    EXPECT_EQ(store.GetProfileInt("veltane", "BurnTime", kDefault), kDefault) << configHome;
-    EXPECT_FALSE(store.WriteProfileInt("veltane", "BurnTime", 5)) << configHome;
-    EXPECT_EQ(store.GetProfileInt("veltane", "BurnTime", kDefault), kDefault) << configHome;
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
-  }
-  EXPECT_FALSE(fs::exists(m_root / "missing"));
-}
-
-TEST_F(SettingsStoreTest, CompanyFolderThatIsAFileGivesDefaults) {
-  WriteText(m_root / "config" / kCompany, "in the way");
-  SettingsStore store = MakeStore();
-  EXPECT_EQ(store.GetProfileInt("veltane", "DelayTime", kDefault), kDefault);
-  EXPECT_FALSE(store.WriteProfileInt("veltane", "DelayTime", 5));
-  EXPECT_EQ(ReadText(m_root / "config" / kCompany), "in the way");
-}
-
 TEST(ApplicationName, IsTheExecutableFileNameCutAtItsLastDot) {
   struct Case {
     const char* path;
