@@ -52,8 +52,3 @@ ScopedApplication::ScopedApplication(const std::string& programName) {
 ScopedApplication::~ScopedApplication() = default;
 
 }  // namespace veltane::config
-
-// The session bus library that the window system's theme support loads keeps a buffer until the process
-// ends, by design. A leak check at exit (the sanitizer builds) would blame the configuration mode for it;
-// this hook is the checker's own way to be told, and is never called otherwise.
-extern "C" const char* __lsan_default_suppressions() { return "leak:libdbus-1.so\n"; }
