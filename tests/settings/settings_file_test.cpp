@@ -4,31 +4,22 @@
 #include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <optional>
-#include <sstream>
 #include <string>
 
 #include <gtest/gtest.h>
+
+#include "tests/settings/text_files.h"
 
 namespace veltane::settings {
 namespace {
 
 namespace fs = std::filesystem;
+using test::ReadText;
+using test::WriteText;
 
 constexpr unsigned kHangGuardSeconds = 20;
-
-std::string ReadText(const fs::path& path) {
-  std::ifstream file(path, std::ios::binary);
-  std::ostringstream text;
-  text << file.rdbuf();
-  return text.str();
-}
-
-void WriteText(const fs::path& path, const std::string& text) {
-  std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
-}
 
 std::string Entries(const fs::path& folder) {
   std::string names;

@@ -20,11 +20,13 @@
 #include <gtest/gtest.h>
 
 #include "settings/settings_store.h"
+#include "tests/settings/text_files.h"
 
 namespace veltane::settings {
 namespace {
 
 namespace fs = std::filesystem;
+using test::ReadText;
 
 constexpr long kRounds = 1000;
 constexpr int kKilledWriters = 200;
@@ -74,13 +76,6 @@ bool HasEnded(const Child& child) {
   siginfo_t info{};
   return waitid(P_PID, static_cast<id_t>(child.pid), &info, WEXITED | WNOHANG | WNOWAIT) != 0 ||
          info.si_pid != 0;
-}
-
-std::string ReadText(const fs::path& path) {
-  std::ifstream file(path, std::ios::binary);
-  std::ostringstream text;
-  text << file.rdbuf();
-  return text.str();
 }
 
 // What the user wrote around the three values, which every version of the file keeps.

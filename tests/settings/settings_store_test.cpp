@@ -9,33 +9,23 @@
 #include <filesystem>
 #include <fstream>
 #include <optional>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
 #include "settings/settings_store.h"
+#include "tests/settings/text_files.h"
 
 namespace veltane::settings {
 namespace {
 
 namespace fs = std::filesystem;
+using test::ReadText;
+using test::WriteText;
 
 constexpr const char* kCompany = "Quillon Screen Savers";
 constexpr std::int32_t kDefault = 4242;
-
-std::string ReadText(const fs::path& path) {
-  std::ifstream file(path, std::ios::binary);
-  std::ostringstream text;
-  text << file.rdbuf();
-  return text.str();
-}
-
-void WriteText(const fs::path& path, const std::string& text) {
-  fs::create_directories(path.parent_path());
-  std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
-}
 
 // Sets or clears an environment variable for one test and puts it back afterwards.
 class ScopedEnv {

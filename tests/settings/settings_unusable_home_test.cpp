@@ -4,33 +4,23 @@
 
 #include <cstdint>
 #include <filesystem>
-#include <fstream>
 #include <functional>
-#include <sstream>
 #include <string>
 
 #include <gtest/gtest.h>
 
 #include "settings/settings_store.h"
+#include "tests/settings/text_files.h"
 
 namespace veltane::settings {
 namespace {
 
 namespace fs = std::filesystem;
+using test::ReadText;
+using test::WriteText;
 
 constexpr const char* kCompany = "Quillon Screen Savers";
 constexpr std::int32_t kDefault = 4242;
-
-std::string ReadText(const fs::path& path) {
-  std::ifstream file(path, std::ios::binary);
-  std::ostringstream text;
-  text << file.rdbuf();
-  return text.str();
-}
-
-void WriteText(const fs::path& path, const std::string& text) {
-  std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
-}
 
 TEST(UnusableConfigurationHome, GivesWhatCanBeReadAndFailedWritesSilently) {
   ASSERT_NE(geteuid(), 0u) << "run this test through the ordinary-user wrapper";
