@@ -1,27 +1,17 @@
 #include "app/configuration_module.h"
 
 #include <dlfcn.h>
-#include <unistd.h>
 
 #include <cstdint>
 #include <cstdio>
-#include <vector>
 
 namespace veltane::app {
 namespace {
 
 constexpr const char* kModuleBelowProgram = VELTANE_CONFIG_MODULE;
-constexpr std::size_t kFirstPathBuffer = 256;
 
 std::string ProgramFolder() {
-  std::vector<char> buffer(kFirstPathBuffer);
-  ssize_t length = 0;
-  while ((length = ::readlink("/proc/self/exe", buffer.data(), buffer.size())) >= 0 &&
-         static_cast<std::size_t>(length) == buffer.size()) {
-    buffer.resize(buffer.size() * 2);
-  }
-  if (length <= 0) return ".";
-  const std::string path(buffer.data(), static_cast<std::size_t>(length));
+  const std::string path = settings::SettingsStore::ExecutablePath();
   const std::size_t slash = path.rfind('/');
   return slash == std::string::npos ? "." : path.substr(0, slash);
 }
