@@ -3,11 +3,11 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "app/settings_store.h"
-#include "config/show_configuration.h"
+#include "app/configuration_module.h"
 #include "platform/platform.h"
 #include "saver/flame_wnd.h"
 #include "saver/saver_wnd.h"
+#include "settings/settings_store.h"
 
 namespace veltane::app {
 
@@ -89,14 +89,14 @@ const char* PreviewHandleArgument(std::span<const std::string> arguments) {
 SaverApp::SaverApp(std::vector<std::string> arguments) : m_arguments(std::move(arguments)) {}
 
 bool SaverApp::InitInstance() {
-  ApplicationSettings().SetRegistryKey(kRegistryKey);
+  settings::ApplicationSettings().SetRegistryKey(kRegistryKey);
   switch (SelectMode(m_arguments)) {
     case SaverMode::Preview:
       return StartPreview();
     case SaverMode::FullScreen:
       return StartFullScreen();
     case SaverMode::Configuration:
-      config::ShowConfiguration(ApplicationSettings());
+      SetExitCode(RunConfiguration(settings::ApplicationSettings(), ConfigurationModulePath()));
       return false;
     case SaverMode::None:
       return false;

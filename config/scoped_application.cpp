@@ -5,7 +5,6 @@
 #include <QCoreApplication>
 #include <QLoggingCategory>
 #include <QString>
-#include <QStringList>
 
 namespace veltane::config {
 namespace {
@@ -15,6 +14,8 @@ constexpr char kDefaultPlatform[] = "xcb";
 // Taken only when the window system cannot be reached: a platform that needs no display, on which
 // nothing is ever shown.
 constexpr char kNoDisplayPlatform[] = "offscreen";
+// Platforms on which a dialog would wait for a user who can never see it.
+constexpr const char* kUnseenPlatforms[] = {"offscreen", "minimal"};
 
 }  // namespace
 
@@ -27,7 +28,6 @@ ScopedApplication::ScopedApplication(const std::string& programName) {
   if (requested.isEmpty()) {
     requested = QString::fromLatin1(kDefaultPlatform);
   }
-  const bool offscreenRequested = requested.split(u';').contains(QString::fromLatin1(kNoDisplayPlatform));
   const QString platforms = requested + u';' + QString::fromLatin1(kNoDisplayPlatform);
 
   m_arguments = {programName, "-platform", platforms.toStdString()};
@@ -37,19 +37,18 @@ ScopedApplication::ScopedApplication(const std::string& programName) {
   m_argv.push_back(nullptr);
   m_argc = static_cast<int>(m_arguments.size());
 
-  // A display that cannot be reached is an expected case here, not one to warn about.
-  QLoggingCategory::setFilterRules(QStringLiteral("qt.qpa.xcb.warning=false"));
+  // A display that cannot be reached, or a platform that is not there, is an expected case here, which the
+  // program reports in a line of its own.
+  QLoggingCategory::setFilterRules(QStringLiteral("qt.qpa.*=false\ndefault.warning=false"));
   m_application = std::make_unique<QApplication>(m_argc, m_argv.data());
   QLoggingCategory::setFilterRules(QString());
 
-  m_canShowDialogs = offscreenRequested || QGuiApplication::platformName() != QLatin1String(kNoDisplayPlatform);
+  m_canShowDialogs = true;
+  for (const char* unseen : kUnseenPlatforms) {
+    if (QGuiApplication::platformName() == QLatin1String(unseen)) m_canShowDialogs = false;
+  }
 }
 
 ScopedApplication::~ScopedApplication() = default;
 
 }  // namespace veltane::config
-
-// The session bus library that the window system's theme support loads keeps a buffer until the process
-// ends, by design. A leak check at exit (the sanitizer builds) would blame the configuration mode for it;
-// this hook is the checker's own way to be told, and is never called otherwise.
-extern "C" const char* __lsan_default_suppressions() { return "leak:libdbus-1.so\n"; }

@@ -17,7 +17,9 @@ class ScopedApplication {
   ScopedApplication(const ScopedApplication&) = delete;
   ScopedApplication& operator=(const ScopedApplication&) = delete;
 
-  // False when there is no display to show a dialog on, or only a non-widget application.
+  // False when there is no display to show a dialog on, when the application made here runs on a platform
+  // that shows nothing (the process's own application may, for tests), or with only a non-widget
+  // application.
   bool CanShowDialogs() const { return m_canShowDialogs; }
 
  private:

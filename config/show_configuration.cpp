@@ -3,7 +3,6 @@
 #include <cstdint>
 #include <string>
 
-#include "app/settings_store.h"
 #include "config/config_dlg.h"
 #include "config/dialog_template.h"
 #include "config/scoped_application.h"
@@ -18,7 +17,7 @@ constexpr std::int32_t kDefaultBurnTime = 20;
 
 }  // namespace
 
-void ShowConfiguration(const ProfileAccess& profile) {
+bool ShowConfiguration(const ProfileAccess& profile) {
   const std::string section = profile.ProfileName;
   const std::int32_t speedControl = profile.GetProfileInt(section, "DelayOn", kDefaultDelayOn) == 1 ? 1 : 0;
   const std::int32_t frameDelay = profile.GetProfileInt(section, "DelayTime", kDefaultDelayTime);
@@ -26,31 +25,23 @@ void ShowConfiguration(const ProfileAccess& profile) {
 
   const ScopedApplication application(profile.ApplicationName);
   if (!application.CanShowDialogs()) {
-    return;
+    return false;
   }
   ConfigDlg dlg(profile.ApplicationName);
   dlg.SpeedControl = speedControl;
   dlg.FrameDelay = frameDelay;
   dlg.BurnMinutes = static_cast<std::uint32_t>(burnMinutes);
   if (dlg.DoModal() != IDOK) {
-    return;
+    return true;
   }
   profile.WriteProfileInt(section, "DelayOn", dlg.SpeedControl);
   profile.WriteProfileInt(section, "DelayTime", dlg.FrameDelay);
   profile.WriteProfileInt(section, "BurnTime", static_cast<std::int32_t>(dlg.BurnMinutes));
-}
-
-void ShowConfiguration(app::SettingsStore& store) {
-  ShowConfiguration(ProfileAccess{
-      store.ApplicationName(),
-      store.ProfileName(),
-      [&store](const std::string& section, const std::string& entry, std::int32_t defaultValue) {
-        return store.GetProfileInt(section, entry, defaultValue);
-      },
-      [&store](const std::string& section, const std::string& entry, std::int32_t value) {
-        return store.WriteProfileInt(section, entry, value);
-      },
-  });
+  return true;
 }
 
 }  // namespace veltane::config
+
+extern "C" bool VeltaneShowConfiguration(const veltane::config::ProfileAccess* profile) {
+  return veltane::config::ShowConfiguration(*profile);
+}

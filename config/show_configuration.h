@@ -5,10 +5,6 @@
 #include <functional>
 #include <string>
 
-namespace veltane::app {
-class SettingsStore;
-}
-
 namespace veltane::config {
 
 // The settings store as the configuration mode uses it; a test may watch the calls through it.
@@ -21,8 +17,14 @@ struct ProfileAccess {
 };
 
 // Reads DelayOn, DelayTime and BurnTime, shows the dialog and writes all three back, in the same order,
-// only when the user leaves it with OK. Without a display nothing is shown or written.
-void ShowConfiguration(const ProfileAccess& profile);
-void ShowConfiguration(app::SettingsStore& store);
+// only when the user leaves it with OK. False, with nothing shown or written, when no window can be shown
+// (no display, or a window system on which nothing is seen).
+bool ShowConfiguration(const ProfileAccess& profile);
+
+// The one function the configuration module exports, by this name, for the program to look up.
+inline constexpr char kShowConfigurationSymbol[] = "VeltaneShowConfiguration";
+using ShowConfigurationFunction = bool (*)(const ProfileAccess* profile);
 
 }  // namespace veltane::config
+
+extern "C" bool VeltaneShowConfiguration(const veltane::config::ProfileAccess* profile);

@@ -28,7 +28,10 @@ WinApp* WinApp::Current() { return CurrentApp(); }
 // ExitInstance runs at the end of a message loop too, for its clean-up; the process's exit code is the
 // quit message's.
 int WinApp::Run() {
-  if (!InitInstance()) return ExitInstance();
+  if (!InitInstance()) {
+    const int code = ExitInstance();
+    return code != 0 ? code : m_exitCode;
+  }
   while (PumpMessage()) {
   }
   ExitInstance();

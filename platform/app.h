@@ -29,6 +29,10 @@ class WinApp {
 
   Wnd* m_pMainWnd = nullptr;
 
+ protected:
+  // The exit code of a process whose start-up step ends it, unless ExitInstance gives one of its own.
+  void SetExitCode(int code) { m_exitCode = code; }
+
  private:
   int m_exitCode = 0;
 };

@@ -1,7 +1,7 @@
 #include "saver/flame_wnd.h"
 
-#include "app/run_settings.h"
-#include "app/settings_store.h"
+#include "settings/run_settings.h"
+#include "settings/settings_store.h"
 #include "platform/client_dc.h"
 #include "platform/platform.h"
 
@@ -76,7 +76,7 @@ void FlameWnd::PostNcDestroy() {
 }
 
 void FlameWnd::LoadSettings() {
-  const app::RunSettings settings = app::LoadRunSettings(app::ApplicationSettings());
+  const settings::RunSettings settings = settings::LoadRunSettings(settings::ApplicationSettings());
   DelayOn = settings.DelayOn;
   DelayTime = settings.DelayTime;
   StagePeriod = settings.StagePeriod;

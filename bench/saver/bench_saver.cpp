@@ -27,7 +27,7 @@
 #include <string>
 #include <vector>
 
-#include "app/settings_store.h"
+#include "settings/settings_store.h"
 #include "bench/saver/counting_backend.h"
 #include "bench/saver/system_calls.h"
 #include "bench/saver/x_screen_probe.h"
@@ -170,9 +170,9 @@ int main(int argc, char** argv) {
   char pattern[] = "/tmp/veltane-bench-XXXXXX";
   if (mkdtemp(pattern) == nullptr) return 1;
   const std::string configHome = pattern;
-  app::SettingsStore store("veltane", configHome);
+  settings::SettingsStore store("veltane", configHome);
   store.SetRegistryKey("Quillon Screen Savers");
-  app::UseSettingsStore(&store);
+  settings::UseSettingsStore(&store);
 
   bench::XScreenProbe probe(displayName);
   if (!probe.Open()) {
@@ -224,7 +224,7 @@ int main(int argc, char** argv) {
   std::printf("CPU, X server:         %10.2f s per s\n", serverCpu);
   std::printf("start to first flame:  %10.1f ms median of %zu   (target <= 50)\n", Median(firstFlame), firstFlame.size());
   std::printf("key press to exit:     %10.1f ms median of %zu   (target <= 20)\n", Median(keyToExit), keyToExit.size());
-  app::UseSettingsStore(nullptr);
+  settings::UseSettingsStore(nullptr);
   std::filesystem::remove_all(configHome);
   return 0;
 }

@@ -14,7 +14,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/settings_store.h"
+#include "settings/settings_store.h"
 #include "tests/e2e/saver_process.h"
 #include "tests/support/xvfb_server.h"
 
@@ -50,8 +50,10 @@ class ConfigurationE2eTest : public ::testing::Test {
     std::filesystem::remove_all(m_configHome);
   }
 
-  SaverProcess& Start(const std::string& display) {
-    m_program = std::make_unique<SaverProcess>(VELTANE_BINARY, std::vector<std::string>{"c"}, display, m_configHome);
+  // The program's environment holds no QT_QPA_PLATFORM unless given here, so the dialog is a real one.
+  SaverProcess& Start(const std::string& display, const std::vector<std::string>& environment = {}) {
+    m_program = std::make_unique<SaverProcess>(VELTANE_BINARY, std::vector<std::string>{"c"}, display, m_configHome,
+                                               environment);
     EXPECT_TRUE(m_program->Started());
     return *m_program;
   }
@@ -125,7 +127,7 @@ class ConfigurationE2eTest : public ::testing::Test {
   }
 
   std::int32_t Stored(const char* entry) {
-    app::SettingsStore store("veltane", m_configHome);
+    settings::SettingsStore store("veltane", m_configHome);
     store.SetRegistryKey("Quillon Screen Savers");
     return store.GetProfileInt(store.ProfileName(), entry, kMissing);
   }
@@ -178,10 +180,26 @@ TEST_F(ConfigurationE2eTest, EscapeEndsTheProgramWithoutStoringAnything) {
   EXPECT_EQ(Stored("BurnTime"), kMissing);
 }
 
-TEST_F(ConfigurationE2eTest, WithoutADisplayTheProgramEndsAndStoresNothing) {
-  SaverProcess& program = Start(":999");
-  EXPECT_EQ(program.WaitForExit(kPatience), std::optional<int>(0));
-  EXPECT_EQ(Stored("BurnTime"), kMissing);
+// A dialog that nobody can see would wait for ever, so the program says why it shows none instead.
+TEST_F(ConfigurationE2eTest, WhereNoWindowCanBeSeenTheProgramEndsWithALineAndStoresNothing) {
+  struct Case {
+    std::string display;
+    std::vector<std::string> environment;
+  };
+  const Case cases[] = {
+      {":999", {}},
+      {"", {"QT_QPA_PLATFORM=offscreen"}},
+      {"", {"QT_QPA_PLATFORM=minimal"}},
+      {"", {"QT_QPA_PLATFORM=nosuchplatform"}},
+  };
+  for (const Case& c : cases) {
+    SaverProcess& program = Start(c.display.empty() ? m_server.DisplayName() : c.display, c.environment);
+    const std::string name = c.environment.empty() ? c.display : c.environment[0];
+    EXPECT_EQ(program.WaitForExit(kPatience), std::optional<int>(1)) << name;
+    EXPECT_EQ(program.ErrorOutput(), "veltane: cannot show the configuration dialog: no window can be shown here\n")
+        << name;
+    EXPECT_EQ(Stored("BurnTime"), kMissing) << name;
+  }
 }
 
 }  // namespace

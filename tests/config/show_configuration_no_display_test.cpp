@@ -4,18 +4,19 @@
 #include <cstdlib>
 #include <gtest/gtest.h>
 
-#include "app/settings_store.h"
+#include "app/configuration_module.h"
 #include "config/config_dlg.h"
 #include "config/show_configuration.h"
+#include "settings/settings_store.h"
 
 namespace veltane::config {
 namespace {
 
-TEST(ShowConfigurationWithoutDisplay, ReturnsAndWritesNothing) {
+TEST(ShowConfigurationWithoutDisplay, ReturnsFalseAndWritesNothing) {
   QTemporaryDir home;
-  app::SettingsStore store("veltane", home.path().toStdString());
+  settings::SettingsStore store("veltane", home.path().toStdString());
   store.SetRegistryKey("Quillon Screen Savers");
-  ShowConfiguration(store);
+  EXPECT_FALSE(ShowConfiguration(app::ProfileAccessOf(store)));
   EXPECT_EQ(QCoreApplication::instance(), nullptr);
   for (const char* entry : {"DelayOn", "DelayTime", "BurnTime"}) {
     EXPECT_EQ(store.GetProfileInt(store.ProfileName(), entry, -1), -1) << entry;

@@ -13,7 +13,8 @@
 #include <utility>
 #include <vector>
 
-#include "app/settings_store.h"
+#include "app/configuration_module.h"
+#include "settings/settings_store.h"
 #include "tests/config/modal_driver.h"
 #include "tests/config/offscreen_test_main.h"
 
@@ -41,7 +42,7 @@ class ShowConfigurationTest : public testing::Test {
   // Shows the configuration with `step` run on the dialog; the step's last key decides how it ends.
   void Configure(std::function<void(QWidget&)> step) {
     WhenModal(std::move(step));
-    ShowConfiguration(m_store);
+    ShowConfiguration(app::ProfileAccessOf(m_store));
   }
 
   void ExpectNothingStored() {
@@ -51,7 +52,7 @@ class ShowConfigurationTest : public testing::Test {
   }
 
   QTemporaryDir m_home;
-  app::SettingsStore m_store;
+  settings::SettingsStore m_store;
 };
 
 void TypeBurnTime(QWidget& window, const QString& text) {

@@ -29,9 +29,16 @@ else
   fail "$link is not a link"
 fi
 
+[ -f "$prefix/lib/veltane/veltane-config.so" ] || fail "no configuration module at $prefix/lib/veltane"
+
 moved=$(mktemp -d)
 cp -a "$prefix/." "$moved/"
 [ "$moved/libexec/xscreensaver/veltane" -ef "$moved/bin/veltane" ] || fail "the link breaks when the tree is moved"
+# Run through the link in the moved tree, the configuration mode finds its module beside the real program
+# and only then finds no display.
+said=$(env -u DISPLAY -u WAYLAND_DISPLAY "$moved/libexec/xscreensaver/veltane" c 2>&1)
+[ "$said" = "veltane: cannot show the configuration dialog: no window can be shown here" ] ||
+  fail "the configuration mode of the moved tree, run through the link, said: $said"
 rm -rf "$moved"
 
 [ -f "$prefix/share/xscreensaver/config/veltane.xml" ] || fail "no XScreenSaver description"

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "app/settings_store.h"
+#include "settings/settings_store.h"
 #include "platform/app.h"
 #include "platform/backend.h"
 #include "platform/memory/memory_backend.h"
@@ -31,9 +31,9 @@ class SaverFixture : public ::testing::Test {
     char pattern[] = "/tmp/veltane-saver-test-XXXXXX";
     ASSERT_NE(mkdtemp(pattern), nullptr);
     m_configHome = pattern;
-    Store = std::make_unique<app::SettingsStore>("veltane", m_configHome);
+    Store = std::make_unique<settings::SettingsStore>("veltane", m_configHome);
     Store->SetRegistryKey("Quillon Screen Savers");
-    app::UseSettingsStore(Store.get());
+    settings::UseSettingsStore(Store.get());
 
     auto backend = std::make_unique<platform::MemoryBackend>(platform::Size{1024, 768});
     Backend = backend.get();
@@ -48,7 +48,7 @@ class SaverFixture : public ::testing::Test {
     Backend->SetPollHook({});
     App.reset();
     platform::SetBackend(nullptr);
-    app::UseSettingsStore(nullptr);
+    settings::UseSettingsStore(nullptr);
     std::filesystem::remove_all(m_configHome);
   }
 
@@ -114,7 +114,7 @@ class SaverFixture : public ::testing::Test {
   int Polls = 0;
 
   platform::HWND Host = 0;
-  std::unique_ptr<app::SettingsStore> Store;
+  std::unique_ptr<settings::SettingsStore> Store;
   platform::MemoryBackend* Backend = nullptr;
   // The application whose pump the run loop uses; a test may replace it with its own.
   std::unique_ptr<platform::WinApp> App;

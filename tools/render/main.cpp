@@ -10,7 +10,7 @@
 #include <system_error>
 #include <vector>
 
-#include "app/settings_store.h"
+#include "settings/settings_store.h"
 #include "platform/backend.h"
 #include "platform/memory/memory_backend.h"
 #include "tools/render/render_app.h"
@@ -46,13 +46,13 @@ class PrivateSettings {
   explicit PrivateSettings(std::uint32_t burnMinutes) {
     std::string pattern = (std::filesystem::temp_directory_path() / "veltane-render-XXXXXX").string();
     if (mkdtemp(pattern.data()) != nullptr) m_home = pattern;
-    m_store = std::make_unique<veltane::app::SettingsStore>("veltane", m_home.empty() ? "/nonexistent" : m_home);
+    m_store = std::make_unique<veltane::settings::SettingsStore>("veltane", m_home.empty() ? "/nonexistent" : m_home);
     m_store->SetRegistryKey("Quillon Screen Savers");
     m_store->WriteProfileInt(m_store->ProfileName(), "BurnTime", static_cast<std::int32_t>(burnMinutes));
-    veltane::app::UseSettingsStore(m_store.get());
+    veltane::settings::UseSettingsStore(m_store.get());
   }
   ~PrivateSettings() {
-    veltane::app::UseSettingsStore(nullptr);
+    veltane::settings::UseSettingsStore(nullptr);
     std::error_code error;
     if (!m_home.empty()) std::filesystem::remove_all(m_home, error);
   }
@@ -61,7 +61,7 @@ class PrivateSettings {
 
  private:
   std::string m_home;
-  std::unique_ptr<veltane::app::SettingsStore> m_store;
+  std::unique_ptr<veltane::settings::SettingsStore> m_store;
 };
 
 }  // namespace

@@ -1,6 +1,6 @@
-#include "app/run_settings.h"
+#include "settings/run_settings.h"
 
-namespace veltane::app {
+namespace veltane::settings {
 namespace {
 
 constexpr std::int32_t kDelayOnDefault = 0;
@@ -36,4 +36,4 @@ RunSettings LoadRunSettings(SettingsStore& store) {
   return settings;
 }
 
-}  // namespace veltane::app
+}  // namespace veltane::settings

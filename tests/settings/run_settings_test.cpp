@@ -8,10 +8,10 @@
 
 #include <gtest/gtest.h>
 
-#include "app/run_settings.h"
-#include "app/settings_store.h"
+#include "settings/run_settings.h"
+#include "settings/settings_store.h"
 
-namespace veltane::app {
+namespace veltane::settings {
 namespace {
 
 namespace fs = std::filesystem;
@@ -100,4 +100,4 @@ TEST_F(LoadRunSettingsTest, ReadsTheSectionNamedAfterTheProfile) {
 }
 
 }  // namespace
-}  // namespace veltane::app
+}  // namespace veltane::settings

@@ -2,38 +2,30 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <optional>
-#include <sstream>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
-#include "app/settings_store.h"
+#include "settings/settings_store.h"
+#include "tests/settings/text_files.h"
 
-namespace veltane::app {
+namespace veltane::settings {
 namespace {
 
 namespace fs = std::filesystem;
+using test::ReadText;
+using test::WriteText;
 
 constexpr const char* kCompany = "Quillon Screen Savers";
 constexpr std::int32_t kDefault = 4242;
-
-std::string ReadText(const fs::path& path) {
-  std::ifstream file(path, std::ios::binary);
-  std::ostringstream text;
-  text << file.rdbuf();
-  return text.str();
-}
-
-void WriteText(const fs::path& path, const std::string& text) {
-  fs::create_directories(path.parent_path());
-  std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
-}
 
 // Sets or clears an environment variable for one test and puts it back afterwards.
 class ScopedEnv {
@@ -101,18 +93,22 @@ TEST_F(SettingsStoreTest, EmptyStoreGivesDefaultsAndLeavesAFileWithoutValues) {
   EXPECT_EQ(std::distance(fs::directory_iterator(File().parent_path()), fs::directory_iterator()), 1);
 }
 
-TEST_F(SettingsStoreTest, WritesLandInOrderAsPlainIniText) {
+TEST_F(SettingsStoreTest, WritesLandInOrderAsPlainIniTextWithUnsignedNumbers) {
   SettingsStore store = MakeStore();
   ASSERT_TRUE(store.WriteProfileInt("veltane", "DelayOn", 1));
   EXPECT_EQ(ReadText(File()), "[veltane]\nDelayOn=1\n");
   ASSERT_TRUE(store.WriteProfileInt("veltane", "DelayTime", 50));
   ASSERT_TRUE(store.WriteProfileInt("veltane", "BurnTime", -1));
-  EXPECT_EQ(ReadText(File()), "[veltane]\nBurnTime=-1\nDelayOn=1\nDelayTime=50\n");
+  EXPECT_EQ(ReadText(File()), "[veltane]\nDelayOn=1\nDelayTime=50\nBurnTime=4294967295\n");
   ASSERT_TRUE(store.WriteProfileInt("veltane", "DelayOn", 0));
   EXPECT_EQ(store.GetProfileInt("veltane", "DelayOn", kDefault), 0);
   EXPECT_EQ(store.GetProfileInt("veltane", "DelayTime", kDefault), 50);
   EXPECT_EQ(store.GetProfileInt("veltane", "BurnTime", kDefault), -1);
-  EXPECT_EQ(std::distance(fs::directory_iterator(File().parent_path()), fs::directory_iterator()), 1);
+  // The lock file stays beside the settings file; no temporary file does.
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(File().parent_path())) names.push_back(entry.path().filename());
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"veltane.conf", "veltane.conf.lock"}));
 }
 
 TEST_F(SettingsStoreTest, WriteKeepsWhatElseTheFileHolds) {
@@ -239,32 +235,6 @@ TEST_F(SettingsStoreTest, WithoutHomeVariableThePasswordEntryGivesTheHome) {
   EXPECT_EQ(store.FilePath(), expected);
 }
 
-TEST_F(SettingsStoreTest, UnusableConfigurationHomeGivesDefaultsAndFailedWritesSilently) {
-  WriteText(m_root / "plain-file", "not a folder");
-  const fs::path cases[] = {m_root / "plain-file" / "sub", m_root / "plain-file",
-                            m_root / "missing" / "parent"};
-  for (const fs::path& configHome : cases) {
-    SettingsStore store("veltane", configHome.string());
-    store.SetRegistryKey(kCompany);
-    testing::internal::CaptureStderr();
-    testing::internal::CaptureStdout();
-    EXPECT_EQ(store.GetProfileInt("veltane", "BurnTime", kDefault), kDefault) << configHome;
-    EXPECT_FALSE(store.WriteProfileInt("veltane", "BurnTime", 5)) << configHome;
-    EXPECT_EQ(store.GetProfileInt("veltane", "BurnTime", kDefault), kDefault) << configHome;
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
-  }
-  EXPECT_FALSE(fs::exists(m_root / "missing"));
-}
-
-TEST_F(SettingsStoreTest, CompanyFolderThatIsAFileGivesDefaults) {
-  WriteText(m_root / "config" / kCompany, "in the way");
-  SettingsStore store = MakeStore();
-  EXPECT_EQ(store.GetProfileInt("veltane", "DelayTime", kDefault), kDefault);
-  EXPECT_FALSE(store.WriteProfileInt("veltane", "DelayTime", 5));
-  EXPECT_EQ(ReadText(m_root / "config" / kCompany), "in the way");
-}
-
 TEST(ApplicationName, IsTheExecutableFileNameCutAtItsLastDot) {
   struct Case {
     const char* path;
@@ -294,8 +264,8 @@ TEST(ApplicationSettings, IsTheProcessStoreUnlessAnotherIsInUse) {
   UseSettingsStore(nullptr);
   EXPECT_NE(&ApplicationSettings(), &own);
   EXPECT_EQ(&ApplicationSettings(), &ApplicationSettings());
-  EXPECT_EQ(ApplicationSettings().ApplicationName(), "app_settings_store_test");
+  EXPECT_EQ(ApplicationSettings().ApplicationName(), "settings_settings_store_test");
 }
 
 }  // namespace
-}  // namespace veltane::app
+}  // namespace veltane::settings

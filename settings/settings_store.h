@@ -1,12 +1,12 @@
 #pragma once
 // The saver's persistent values, kept per user in
-// $XDG_CONFIG_HOME/<registry key>/<application name>.conf, group [<section>]. Every read and every write
-// opens the store, does one thing and closes it again; nothing is cached.
+// $XDG_CONFIG_HOME/<registry key>/<application name>.conf, group [<section>]. Every read parses the whole
+// file anew and every write replaces it whole, changing only its own line; nothing is cached.
 
 #include <cstdint>
 #include <string>
 
-namespace veltane::app {
+namespace veltane::settings {
 
 class SettingsStore {
  public:
@@ -20,7 +20,7 @@ class SettingsStore {
   void SetRegistryKey(const std::string& keyName);
   // The stored 32-bit value, or defaultValue when it is missing, unreadable or not a 32-bit number.
   std::int32_t GetProfileInt(const std::string& section, const std::string& entry, std::int32_t defaultValue);
-  // False when the value could not be stored.
+  // Stored as unsigned decimal, the 32 bits as they are. False when the value could not be stored.
   bool WriteProfileInt(const std::string& section, const std::string& entry, std::int32_t value);
 
   const std::string& RegistryKey() const { return m_registryKey; }
@@ -30,6 +30,8 @@ class SettingsStore {
   std::string FilePath() const;
 
   static std::string ApplicationNameFromExecutable();
+  // The running program's file, every link on the way resolved; empty when the system cannot tell.
+  static std::string ExecutablePath();
   // The naming rule on its own: the file name of executablePath cut at its last dot, the whole file name
   // when it has none; a dot in a directory name never counts.
   static std::string ApplicationNameFromPath(const std::string& executablePath);
@@ -46,4 +48,4 @@ SettingsStore& ApplicationSettings();
 // Replaces the process's store (tests and veltane-render use a private one); nullptr restores the default.
 void UseSettingsStore(SettingsStore* store);
 
-}  // namespace veltane::app
+}  // namespace veltane::settings

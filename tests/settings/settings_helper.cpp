@@ -12,7 +12,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "app/settings_store.h"
+#include "settings/settings_store.h"
 
 namespace {
 
@@ -21,7 +21,7 @@ constexpr int kUsageError = 2;
 
 // Round r writes r to every entry, in the order given, so a reader can tell a torn state from a whole one.
 int WriteRounds(const std::string& configHome, long rounds, char** entries, int entryCount) {
-  veltane::app::SettingsStore store("veltane", configHome);
+  veltane::settings::SettingsStore store("veltane", configHome);
   store.SetRegistryKey("Quillon Screen Savers");
   for (long round = 1; round <= rounds; ++round) {
     for (int i = 0; i < entryCount; ++i) {
@@ -38,13 +38,13 @@ int main(int argc, char** argv) {
   alarm(kGiveUpSeconds);
   const std::string mode = argc > 1 ? argv[1] : "";
   if (mode == "name") {
-    std::printf("%s\n", veltane::app::SettingsStore::ApplicationNameFromExecutable().c_str());
+    std::printf("%s\n", veltane::settings::SettingsStore::ApplicationNameFromExecutable().c_str());
     return 0;
   }
   if (mode == "name-after-unlink") {
     char target[4096] = {};
     if (readlink("/proc/self/exe", target, sizeof target - 1) < 0 || unlink(target) != 0) return 1;
-    std::printf("%s\n", veltane::app::SettingsStore::ApplicationNameFromExecutable().c_str());
+    std::printf("%s\n", veltane::settings::SettingsStore::ApplicationNameFromExecutable().c_str());
     return 0;
   }
   if (mode == "write" && argc > 4) return WriteRounds(argv[2], std::atol(argv[3]), argv + 4, argc - 4);

@@ -3,9 +3,9 @@
 
 #include <cstdint>
 
-#include "app/settings_store.h"
+#include "settings/settings_store.h"
 
-namespace veltane::app {
+namespace veltane::settings {
 
 struct RunSettings {
   std::int32_t DelayOn = 0;
@@ -20,4 +20,4 @@ std::uint32_t StagePeriodFromBurnTime(std::uint32_t burnMinutes);
 // (default 10) from the store's profile section.
 RunSettings LoadRunSettings(SettingsStore& store);
 
-}  // namespace veltane::app
+}  // namespace veltane::settings

@@ -1,0 +1,26 @@
+#pragma once
+// The settings file on disk: read whole without ever waiting, and replaced whole under the writers' lock.
+
+#include <cstddef>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace veltane::settings {
+
+// Three numbers and the user's own notes stay far below this; anything larger is not a settings file.
+inline constexpr std::size_t kLargestSettingsFile = 64 * 1024;
+
+// The text of the file at path, or of the file a symbolic link there leads to. A missing file reads as
+// empty and is created empty when createMissing is set. Nothing when the path holds anything but a
+// regular file of at most kLargestSettingsFile bytes (a pipe, a device, a folder, a link loop), or when
+// it cannot be read.
+std::optional<std::string> ReadSettingsFile(const std::string& path, bool createMissing);
+
+// Replaces the file's text with edit(text) as one whole new version, with the file's permissions: through
+// a new file in the same folder, flushed to disk and renamed over it. A symbolic link stays and its target
+// is replaced. False, with the file as it was, when anything fails on the way.
+bool EditSettingsFile(const std::string& path, const std::function<std::string(std::string_view)>& edit);
+
+}  // namespace veltane::settings

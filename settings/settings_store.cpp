@@ -1,0 +1,155 @@
+#include "settings/settings_store.h"
+
+#include <fcntl.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cassert>
+#include <cerrno>
+#include <cstdlib>
+#include <optional>
+#include <string_view>
+#include <vector>
+
+#include "settings/ini_text.h"
+#include "settings/settings_file.h"
+
+namespace veltane::settings {
+namespace {
+
+// The configuration home holds every program's settings of this user, so only the user may look into it.
+constexpr mode_t kConfigHomeMode = 0700;
+constexpr mode_t kCompanyFolderMode = 0777;
+constexpr std::size_t kPasswdBufferSize = 16384;
+
+struct StorePaths {
+  std::string configHome;
+  std::string companyFolder;
+  std::string file;
+};
+
+bool IsAbsolute(const char* path) { return path != nullptr && path[0] == '/'; }
+
+std::string JoinPath(const std::string& folder, const std::string& name) {
+  if (!folder.empty() && folder.back() == '/') return folder + name;
+  return folder + '/' + name;
+}
+
+std::string HomeFolder() {
+  const char* home = std::getenv("HOME");
+  if (IsAbsolute(home)) return home;
+  long suggested = sysconf(_SC_GETPW_R_SIZE_MAX);
+  std::vector<char> buffer(suggested > 0 ? static_cast<std::size_t>(suggested) : kPasswdBufferSize);
+  passwd entry{};
+  passwd* found = nullptr;
+  if (getpwuid_r(getuid(), &entry, buffer.data(), buffer.size(), &found) != 0 || found == nullptr) return {};
+  return IsAbsolute(found->pw_dir) ? std::string(found->pw_dir) : std::string();
+}
+
+// An empty result means there is nowhere to keep settings; reads then give defaults and writes fail.
+std::string ResolveConfigHome(const std::string& configured) {
+  if (!configured.empty()) return configured;
+  const char* xdg = std::getenv("XDG_CONFIG_HOME");
+  if (IsAbsolute(xdg)) return xdg;
+  const std::string home = HomeFolder();
+  return home.empty() ? std::string() : JoinPath(home, ".config");
+}
+
+// Opens the folder, creating it when it is missing; a parent that is missing is not created.
+bool EnsureFolder(const std::string& path, mode_t mode) {
+  if (::mkdir(path.c_str(), mode) == 0) return true;
+  if (errno != EEXIST) return false;
+  struct stat info {};
+  return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+// The file is <configuration home>/<registry key>/<application name>.conf; all empty when there is no home.
+StorePaths PathsOf(const std::string& configured, const std::string& registryKey,
+                   const std::string& applicationName) {
+  const std::string configHome = ResolveConfigHome(configured);
+  if (configHome.empty()) return {};
+  const std::string companyFolder = JoinPath(configHome, registryKey);
+  return {configHome, companyFolder, JoinPath(companyFolder, applicationName + ".conf")};
+}
+
+bool EnsureFolders(const StorePaths& paths) {
+  return !paths.file.empty() && EnsureFolder(paths.configHome, kConfigHomeMode) &&
+         EnsureFolder(paths.companyFolder, kCompanyFolderMode);
+}
+
+SettingsStore* g_overrideStore = nullptr;
+
+}  // namespace
+
+SettingsStore::SettingsStore(std::string applicationName, std::string configHome)
+    : m_applicationName(std::move(applicationName)), m_configHome(std::move(configHome)) {}
+
+void SettingsStore::SetRegistryKey(const std::string& keyName) {
+  m_registryKey = keyName;
+  m_profileName = m_applicationName;
+}
+
+std::string SettingsStore::FilePath() const {
+  return PathsOf(m_configHome, m_registryKey, m_applicationName).file;
+}
+
+// A read leaves the folders and an empty file behind, as reading a registry value leaves its keys behind.
+std::int32_t SettingsStore::GetProfileInt(const std::string& section, const std::string& entry,
+                                          std::int32_t defaultValue) {
+  assert(!m_registryKey.empty() && !entry.empty());
+  const StorePaths paths = PathsOf(m_configHome, m_registryKey, m_applicationName);
+  if (m_registryKey.empty() || !EnsureFolders(paths)) return defaultValue;
+  const std::optional<std::string> text = ReadSettingsFile(paths.file, true);
+  const std::optional<std::string> value = text ? FindIniValue(*text, section, entry) : std::nullopt;
+  return value ? ParseStoredNumber(*value).value_or(defaultValue) : defaultValue;
+}
+
+bool SettingsStore::WriteProfileInt(const std::string& section, const std::string& entry,
+                                    std::int32_t value) {
+  assert(!m_registryKey.empty() && !entry.empty());
+  const StorePaths paths = PathsOf(m_configHome, m_registryKey, m_applicationName);
+  if (m_registryKey.empty() || !EnsureFolders(paths)) return false;
+  const std::string number = std::to_string(static_cast<std::uint32_t>(value));
+  return EditSettingsFile(paths.file, [&](std::string_view text) {
+    return SetIniValue(text, section, entry, number);
+  });
+}
+
+std::string SettingsStore::ApplicationNameFromPath(const std::string& executablePath) {
+  const std::size_t slash = executablePath.rfind('/');
+  const std::string fileName = slash == std::string::npos ? executablePath : executablePath.substr(slash + 1);
+  const std::size_t dot = fileName.rfind('.');
+  return dot == std::string::npos ? fileName : fileName.substr(0, dot);
+}
+
+std::string SettingsStore::ExecutablePath() {
+  std::vector<char> buffer(256);
+  ssize_t length = 0;
+  while ((length = ::readlink("/proc/self/exe", buffer.data(), buffer.size())) >= 0 &&
+         static_cast<std::size_t>(length) == buffer.size()) {
+    buffer.resize(buffer.size() * 2);
+  }
+  if (length <= 0) return {};
+  std::string path(buffer.data(), static_cast<std::size_t>(length));
+  // The kernel marks an executable that was replaced or removed since it started; the name stays the same.
+  constexpr std::string_view kDeletedMark = " (deleted)";
+  if (path.ends_with(kDeletedMark) && ::access(path.c_str(), F_OK) != 0) {
+    path.resize(path.size() - kDeletedMark.size());
+  }
+  return path;
+}
+
+std::string SettingsStore::ApplicationNameFromExecutable() {
+  const std::string path = ExecutablePath();
+  return ApplicationNameFromPath(path.empty() ? program_invocation_name : path);
+}
+
+SettingsStore& ApplicationSettings() {
+  static SettingsStore processStore;
+  return g_overrideStore != nullptr ? *g_overrideStore : processStore;
+}
+
+void UseSettingsStore(SettingsStore* store) { g_overrideStore = store; }
+
+}  // namespace veltane::settings
