@@ -29,7 +29,7 @@ else
   fail "$link is not a link"
 fi
 
-[ -f "$prefix/lib/veltane/veltane-config.so" ] || fail "no configuration module at $prefix/lib/veltane"
+[ -f "$prefix/libexec/veltane/veltane-config.so" ] || fail "no configuration module at $prefix/libexec/veltane"
 
 moved=$(mktemp -d)
 cp -a "$prefix/." "$moved/"
