@@ -39,7 +39,7 @@ class LoggingWnd : public RecordingWnd {
                              !IsWindow(hwndAtCreation)
                          ? "hook, detached and gone"
                          : "hook, still bound");
-    if (m_autoDelete) delete this;
+    if (m_autoDelete) DeleteWhenIdle();
   }
 
  private:
