@@ -147,7 +147,7 @@ LRESULT Wnd::DefWindowProc(UINT message, WPARAM wParam, LPARAM) {
     case WM_NCACTIVATE:
       return TRUE;
     case WM_SYSCOMMAND:
-      if ((wParam & kSysCommandMask) == SC_CLOSE) PostMessage(WM_CLOSE, 0, 0);
+      if ((wParam & kSysCommandMask) == SC_CLOSE) platform::SendMessage(m_hWnd, WM_CLOSE, 0, 0);
       return 0;
     default:
       return 0;
