@@ -38,7 +38,7 @@ class RunLoopTest : public SaverFixture {
   void CloseAt(int frame, int now) {
     if (now == frame) platform::PostMessage(Hwnd, platform::WM_CLOSE, 0, 0);
   }
-  std::vector<MemoryBackend::DrawCall> Draws() const { return Backend->DrawCalls(); }
+  std::vector<MemoryBackend::DrawCall> Draws() const { return {Backend->DrawCalls().begin(), Backend->DrawCalls().end()}; }
 
   struct TimerStep {
     int frame;                  // At the message step of this frame,
@@ -296,6 +296,26 @@ TEST_F(RunLoopTest, SpeedControlWaitsInEveryFrameOnlyWhenSwitchedOn) {
         EXPECT_LT(ticks[f] - ticks[f - 1], 50u);
       }
     }
+  }
+}
+
+// Long after the first paint and the stage image, the record holds only the latest flame frames.
+TEST_F(RunLoopTest, ALongRenderKeepsABoundedRecordOfTheLatestDrawing) {
+  StartPreview({320, 240});
+  // Two polls a frame (the look and the pump): about a thousand frames more than the record holds.
+  const int closeAtPoll = 2 * (static_cast<int>(MemoryBackend::kDrawCallLimit) + 1000);
+  int polls = 0;
+  OnEveryPoll = [&] {
+    if (++polls == closeAtPoll) platform::PostMessage(Hwnd, platform::WM_CLOSE, 0, 0);
+  };
+
+  RunMessageLoop();
+
+  const auto& calls = Backend->DrawCalls();
+  ASSERT_EQ(calls.size(), MemoryBackend::kDrawCallLimit);
+  for (const MemoryBackend::DrawCall& call : calls) {
+    EXPECT_EQ(call.kind, MemoryBackend::DrawCall::Dib);
+    EXPECT_EQ(call.rect, (Rect{124, -55, 124 + 70, -55 + 100}));
   }
 }
 
