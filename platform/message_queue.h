@@ -26,6 +26,9 @@ class MessageQueue : public EventSink {
   // behind the other invalid ones, so that several invalid windows are served in turn.
   bool Next(Msg* msg, bool remove);
 
+  // A posted or input message, or the quit message, waits.
+  bool HasNonPaint() const { return !m_posted.empty() || !m_input.empty() || m_quitPending; }
+
   // Forgets everything: a new backend starts with an empty queue.
   void Clear();
 

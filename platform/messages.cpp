@@ -19,6 +19,11 @@ bool PeekMessage(Msg* msg, bool remove) {
   return TheMessageQueue().Next(msg, remove);
 }
 
+bool NonPaintMessageWaiting() {
+  if (HasBackend()) CurrentBackend().PollEvents(TheMessageQueue());
+  return TheMessageQueue().HasNonPaint();
+}
+
 bool GetMessage(Msg* msg) {
   MessageQueue& queue = TheMessageQueue();
   Backend& backend = CurrentBackend();
