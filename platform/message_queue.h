@@ -20,14 +20,13 @@ class MessageQueue : public EventSink {
   void Post(const Msg& msg);
   void PostQuit(int exitCode);
   void Validate(HWND hwnd);
+  // A posted or input message, or the quit message, waits.
+  bool HasNonPaint() const { return !m_posted.empty() || !m_input.empty() || m_quitPending; }
 
   // The next message in retrieval order, without asking the backend for more. With remove, posted and
   // input messages and the quit message are taken off the queue, and a paint request moves its window
   // behind the other invalid ones, so that several invalid windows are served in turn.
   bool Next(Msg* msg, bool remove);
-
-  // A posted or input message, or the quit message, waits.
-  bool HasNonPaint() const { return !m_posted.empty() || !m_input.empty() || m_quitPending; }
 
   // Forgets everything: a new backend starts with an empty queue.
   void Clear();

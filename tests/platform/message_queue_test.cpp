@@ -1,9 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <functional>
-#include <utility>
-#include <vector>
-
 #include "memory_fixture.h"
 #include "platform/app.h"
 
@@ -112,31 +108,6 @@ TEST_F(MessageQueueTest, PeekMovesNativeEventsInAndRunsThePollHook) {
   EXPECT_TRUE(PeekMessage(&msg, false));
   EXPECT_EQ(msg.message, WM_LBUTTONDOWN);
   EXPECT_EQ(polls, 2);
-}
-
-// What may cut a wait short: anything but the paint request, which an invalid window always has waiting.
-// The look brings native events in and takes nothing away.
-TEST_F(MessageQueueTest, NonPaintMessageWaitingLooksPastThePaintRequestAndTakesNothing) {
-  const std::vector<std::pair<const char*, std::function<void(HWND host, HWND wnd)>>> cases{
-      {"posted", [](HWND, HWND wnd) { PostMessage(wnd, WM_CLOSE, 0, 0); }},
-      {"input", [this](HWND, HWND wnd) { m_backend->InjectKey(wnd, 'K'); }},
-      {"quit", [](HWND, HWND) { PostQuitMessage(0); }},
-      {"destroyed from outside", [this](HWND host, HWND) { m_backend->DestroyFromOutside(host); }},
-  };
-  for (const auto& [name, cause] : cases) {
-    SCOPED_TRACE(name);
-    const HWND host = m_backend->CreateHostWindow({100, 100});
-    RecordingWnd wnd;
-    ASSERT_TRUE(wnd.CreateChildOf(host));
-    EXPECT_FALSE(NonPaintMessageWaiting());
-    cause(host, wnd.GetSafeHwnd());
-    EXPECT_TRUE(NonPaintMessageWaiting());
-    EXPECT_TRUE(NonPaintMessageWaiting());
-    const std::vector<Msg> taken = DrainUntilPaint();
-    ASSERT_FALSE(taken.empty());
-    EXPECT_NE(taken.front().message, WM_PAINT);
-    for (const Msg& msg : taken) DispatchMessage(msg);
-  }
 }
 
 TEST_F(MessageQueueTest, GetMessageWaitsForTheNextEvent) {
