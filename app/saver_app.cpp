@@ -104,13 +104,6 @@ bool SaverApp::InitInstance() {
   return false;
 }
 
-// The run loop also ends when its window is gone before the queue has delivered the news of it (a host
-// destroyed it); the destruction then finishes here, so that nothing of the window outlives the loop.
-int SaverApp::ExitInstance() {
-  if (m_pMainWnd != nullptr) m_pMainWnd->DestroyWindow();
-  return WinApp::ExitInstance();
-}
-
 // A host that names no window, or one that is gone, gets no saver: the process ends at once and shows
 // nothing, rather than running without a window.
 bool SaverApp::StartPreview() {

@@ -35,8 +35,6 @@ class SaverApp : public platform::WinApp {
 
   // Sets the settings store's key and starts the mode's window. False ends the process at once.
   bool InitInstance() override;
-  // Ends the destruction of a window whose native window went without the news reaching the queue.
-  int ExitInstance() override;
 
  private:
   bool StartPreview();

@@ -22,7 +22,7 @@ constexpr ControlTemplate kAboutControls[] = {
     {CentredText, kStaticId,
      "The Veltane Screen Saver 1.0.0.2\n"
      "Copyright (C) 2026 the Veltane authors\n"
-     "veltane.example.org\n"
+     "See the manual page: man 6 veltane\n"
      "Free to copy and to pass on unchanged",
      "aboutText", 7, 38, 167, 43},
     {Icon, kStaticId, "", "iconLabel", 80, 7, 18, 20},

@@ -10,6 +10,9 @@ namespace {
 // keeps every size computed from a header far from overflowing.
 constexpr std::int64_t kMaxDimension = 1 << 16;
 constexpr std::size_t kHeaderBytes = sizeof(BitmapInfoHeader);
+// Below this depth a colour count of 0 stands for a full table of 256 entries, whatever the depth.
+constexpr std::uint16_t kDirectColourBits = 24;
+constexpr std::uint64_t kDefaultColourCount = 256;
 
 constexpr std::uint32_t Rgb(std::uint8_t red, std::uint8_t green, std::uint8_t blue) {
   return (std::uint32_t{red} << 16) | (std::uint32_t{green} << 8) | blue;
@@ -135,13 +138,13 @@ bool ParsePackedDib(std::span<const std::uint8_t> packed, DibView* out) {
   if (!SaneSize(header.biWidth, header.biHeight)) return false;
   if (header.biBitCount == 0 || header.biBitCount > 32) return false;
   std::uint64_t colourCount = header.biClrUsed;
-  if (colourCount == 0 && header.biBitCount <= 8) colourCount = std::uint64_t{1} << header.biBitCount;
-  const std::uint64_t tableEnd = std::uint64_t{header.biSize} + colourCount * sizeof(RgbQuad);
+  if (colourCount == 0 && header.biBitCount < kDirectColourBits) colourCount = kDefaultColourCount;
+  const std::uint64_t tableEnd = kHeaderBytes + colourCount * sizeof(RgbQuad);
   if (tableEnd > packed.size()) return false;
   std::span<const std::uint8_t> bits = packed.subspan(static_cast<std::size_t>(tableEnd));
   if (header.biSizeImage != 0 && header.biSizeImage < bits.size()) bits = bits.first(header.biSizeImage);
   out->header = header;
-  out->colors = std::span<const RgbQuad>(reinterpret_cast<const RgbQuad*>(packed.data() + header.biSize),
+  out->colors = std::span<const RgbQuad>(reinterpret_cast<const RgbQuad*>(packed.data() + kHeaderBytes),
                                          static_cast<std::size_t>(colourCount));
   out->bits = bits;
   return true;

@@ -58,7 +58,10 @@ struct Surface {
 void BlitDib(const DibView& dib, std::int32_t x, std::int32_t y, const Surface& surface);
 
 // Reads a packed bitmap (header, colour table, pixels) as stored in a resource or a .bmp file without its
-// 14-byte file header. Returns false when the bytes are too short for the header and colour table they claim.
+// 14-byte file header. The table has the header's colour count of entries, or 256 when that count is 0 and
+// the depth is below 24 bits; it starts right after the 40 bytes of the header, and the pixels right after
+// it, whatever size the header claims for itself. Returns false when the bytes are too short for the header
+// and colour table they claim.
 bool ParsePackedDib(std::span<const std::uint8_t> packed, DibView* out);
 
 }  // namespace veltane::platform

@@ -21,6 +21,8 @@ class MessageQueue : public EventSink {
   void Post(const Msg& msg);
   void PostQuit(int exitCode);
   void Validate(HWND hwnd);
+  // A posted or input message, or the quit message, waits.
+  bool HasNonPaint() const { return !m_posted.empty() || !m_input.empty() || m_quitPending; }
 
   // The next message in retrieval order, without asking the backend for more. With remove, posted and
   // input messages and the quit message are taken off the queue, and a paint request moves its window

@@ -22,6 +22,11 @@ bool PeekMessage(Msg* msg, bool remove) {
   return found;
 }
 
+bool NonPaintMessageWaiting() {
+  if (HasBackend()) CurrentBackend().PollEvents(TheMessageQueue());
+  return TheMessageQueue().HasNonPaint();
+}
+
 bool GetMessage(Msg* msg) {
   MessageQueue& queue = TheMessageQueue();
   Backend& backend = CurrentBackend();

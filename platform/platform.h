@@ -17,6 +17,10 @@ void PostQuitMessage(int exitCode);
 // Moves pending native events into the queue without blocking, then says whether any message waits.
 // With remove, the message is taken as GetMessage would take it.
 bool PeekMessage(Msg* msg, bool remove);
+// Moves pending native events into the queue without blocking, then says whether a posted message, input (a
+// destruction from outside included) or the quit message waits; a paint request does not count. Nothing
+// is taken off the queue or dispatched.
+bool NonPaintMessageWaiting();
 // Takes the next message, blocking while there is none. False for the quit message (its code in wParam).
 bool GetMessage(Msg* msg);
 void TranslateMessage(const Msg& msg);

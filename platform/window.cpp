@@ -27,7 +27,6 @@ std::unordered_map<HWND, Wnd*>& HandleMap() {
 // An object deleted while still bound to a window (its owner never destroyed the window) unbinds itself,
 // so that no later message can reach it, and takes its native window with it.
 Wnd::~Wnd() {
-  *m_alive = false;
   if (m_hWnd == 0) return;
   const HWND hwnd = m_hWnd;
   Detach();
@@ -64,15 +63,21 @@ bool Wnd::CreateEx(std::uint32_t exStyle, std::uint32_t style, const Rect& rect,
   return true;
 }
 
-// The object may be deleted by its final-destruction hook, so nothing here touches it after WM_NCDESTROY.
+// The object may be deleted on the way out of WM_NCDESTROY, so nothing here touches it after that.
 bool Wnd::DestroyWindow() {
   if (m_hWnd == 0 || m_destroying) return false;
   m_destroying = true;
-  const std::shared_ptr<bool> alive = m_alive;
   WindowProc(WM_DESTROY, 0, 0);
-  assert(*alive && "an object may delete itself only in PostNcDestroy");
   WindowProc(WM_NCDESTROY, 0, 0);
   return true;
+}
+
+void Wnd::DeleteWhenIdle() {
+  if (m_dispatchDepth == 0) {
+    delete this;
+  } else {
+    m_deletePending = true;
+  }
 }
 
 void Wnd::OnNativeDestroyed() {
@@ -90,11 +95,11 @@ Rect Wnd::GetClientRect() const {
   return rect;
 }
 
-// Any handler may end in the object's deletion (WM_CLOSE's default processing destroys the window, and the
-// final hook may delete the object), so the outer message is restored only on an object that still exists.
+// A handler may end the window (WM_CLOSE's default processing destroys it) and its final hook may ask for the
+// object's deletion; that deletion waits until the outermost handler of the object is done.
 LRESULT Wnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
   const CurrentMessage outer = m_current;
-  const std::shared_ptr<bool> alive = m_alive;
+  ++m_dispatchDepth;
   m_current = CurrentMessage{message, wParam, lParam};
   LRESULT result = 0;
   switch (message) {
@@ -120,7 +125,8 @@ LRESULT Wnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
                                   : DefWindowProc(message, wParam, lParam);
       break;
   }
-  if (*alive) m_current = outer;
+  m_current = outer;
+  if (--m_dispatchDepth == 0 && m_deletePending) delete this;
   return result;
 }
 
@@ -141,7 +147,7 @@ LRESULT Wnd::DefWindowProc(UINT message, WPARAM wParam, LPARAM) {
     case WM_NCACTIVATE:
       return TRUE;
     case WM_SYSCOMMAND:
-      if ((wParam & kSysCommandMask) == SC_CLOSE) PostMessage(WM_CLOSE, 0, 0);
+      if ((wParam & kSysCommandMask) == SC_CLOSE) platform::SendMessage(m_hWnd, WM_CLOSE, 0, 0);
       return 0;
     default:
       return 0;
@@ -164,7 +170,8 @@ LRESULT Wnd::OnKeyDown(UINT, WPARAM, LPARAM) { return Default(); }
 LRESULT Wnd::OnUserMessage(UINT, WPARAM, LPARAM) { return Default(); }
 
 // The framework's final steps, in the order the saver relies on: the quit message for the main window,
-// default processing, unbinding, the native destroy, and last the hook, which may delete the object.
+// default processing, unbinding, the native destroy, and last the hook, which may ask for the object's
+// deletion.
 void Wnd::OnNcDestroy() {
   if (WinApp* app = WinApp::Current(); app != nullptr && app->m_pMainWnd == this) {
     PostQuitMessage(0);

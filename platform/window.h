@@ -3,7 +3,6 @@
 // derived handler to default processing, and the destruction sequence with its final-destruction hook.
 
 #include <cstdint>
-#include <memory>
 
 #include "platform/win_types.h"
 
@@ -31,7 +30,8 @@ class Wnd {
   bool PostMessage(UINT message, WPARAM wParam, LPARAM lParam);
   Rect GetClientRect() const;
 
-  // The one switch: each message goes to its named handler below; the rest to DefWindowProc.
+  // The one switch: each message goes to its named handler below; the rest to DefWindowProc. An override
+  // must return as soon as this one has: a deletion asked for by the handlers happens on the way out.
   virtual LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam);
 
  protected:
@@ -58,6 +58,10 @@ class Wnd {
 
   // Runs after the window's last message, once the object is detached from it.
   virtual void PostNcDestroy() {}
+  // Deletes the object, at once when none of its handlers is running, otherwise as soon as the outermost
+  // of them has returned, so that no handler still on the stack (a run loop above all) loses its object.
+  // Meant for PostNcDestroy.
+  void DeleteWhenIdle();
 
   HWND m_hWnd = 0;
 
@@ -79,8 +83,8 @@ class Wnd {
   CurrentMessage m_current;
   bool m_destroying = false;
   bool m_nativeGone = false;
-  // Cleared by the destructor, so that a handler chain can tell that its object deleted itself.
-  std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);
+  int m_dispatchDepth = 0;  // Handlers of this object now running.
+  bool m_deletePending = false;
 };
 
 }  // namespace veltane::platform

@@ -27,18 +27,6 @@ bool FlameWnd::CreateFlameWindow(std::uint32_t exStyle, std::uint32_t style, con
   return CreateEx(exStyle, style, rect, parent);
 }
 
-// Every message of this window passes here first. The object must outlive all of its handlers that are
-// still running, above all the start message's, which runs the whole animation and dispatches the
-// messages that destroy the window; so a deletion asked for by the final destruction waits until the
-// outermost handler has returned.
-LRESULT FlameWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
-  ++m_dispatchDepth;
-  const LRESULT result = Wnd::WindowProc(message, wParam, lParam);
-  --m_dispatchDepth;
-  if (m_dispatchDepth == 0 && m_finallyDestroyed && AutoDelete != 0) delete this;
-  return result;
-}
-
 LRESULT FlameWnd::OnCreate() {
   Default();
   PostMessage(StartMessage, 0, 0);
@@ -69,10 +57,11 @@ LRESULT FlameWnd::OnUserMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   return Wnd::OnUserMessage(message, wParam, lParam);
 }
 
+// The run loop runs inside the start message's handler and dispatches the messages that destroy the window,
+// so the deletion waits for it: the loop reads m_finallyDestroyed after every message step and then ends.
 void FlameWnd::PostNcDestroy() {
   m_finallyDestroyed = true;
-  // Outside any handler (a creation that the window system refused) nothing of this object runs any more.
-  if (m_dispatchDepth == 0 && AutoDelete != 0) delete this;
+  if (AutoDelete != 0) DeleteWhenIdle();
 }
 
 void FlameWnd::LoadSettings() {

@@ -35,11 +35,10 @@ class FlameWnd : public platform::Wnd {
   virtual bool CreateFlameWindow(std::uint32_t exStyle, std::uint32_t style, const platform::Rect& rect,
                                  platform::HWND parent, std::uint32_t childId, void* context);
 
-  platform::LRESULT WindowProc(platform::UINT message, platform::WPARAM wParam,
-                               platform::LPARAM lParam) override;
-
   platform::LRESULT OnStartMessage(platform::WPARAM wParam, platform::LPARAM lParam);
   void RunLoop();
+  // Returns once ms milliseconds have passed, or earlier as soon as a message other than a paint request
+  // waits.
   static void SpinDelay(std::uint32_t ms);
   void LoadSettings();
 
@@ -59,7 +58,7 @@ class FlameWnd : public platform::Wnd {
   // The run in progress, or nullptr.
   const RunState* CurrentRun() const { return m_run; }
   // The window has had its last message; the object lives on only because AutoDelete is clear or a
-  // handler of it is still running.
+  // handler of it (the run loop's) is still running.
   bool FinallyDestroyed() const { return m_finallyDestroyed; }
 
  protected:
@@ -74,7 +73,6 @@ class FlameWnd : public platform::Wnd {
   void RunFrames(RunState& run, platform::HWND hwnd);
 
   RunState* m_run = nullptr;
-  int m_dispatchDepth = 0;
   bool m_finallyDestroyed = false;
 };
 

@@ -85,10 +85,17 @@ void FlameWnd::RunFrames(RunState& run, platform::HWND hwnd) {
   } while (QuitFlag == 0 && !m_finallyDestroyed);
 }
 
-// Spins on the tick count: the delay neither sleeps nor yields nor dispatches anything.
+// Spins on the tick count: the delay neither sleeps nor yields nor dispatches anything. At most once a
+// millisecond it looks whether input, a close request or the window's destruction waits, and then ends at
+// once, so that a long delay cannot hold the end of the saver back; a paint request, which always waits,
+// does not count, so while nobody touches anything every delay runs its full length.
 void FlameWnd::SpinDelay(std::uint32_t ms) {
   const std::uint32_t start = platform::GetTickCount();
-  while (platform::GetTickCount() - start < ms) {
+  std::uint32_t lookedAt = start;
+  for (std::uint32_t now = platform::GetTickCount(); now - start < ms; now = platform::GetTickCount()) {
+    if (now == lookedAt) continue;
+    lookedAt = now;
+    if (platform::NonPaintMessageWaiting()) return;
   }
 }
 

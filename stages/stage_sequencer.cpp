@@ -56,7 +56,7 @@ void StageSequencer::DrawStage(platform::HWND hwnd, flame::FramePresenter& prese
 }
 
 // The image is drawn whole, centred and unscaled, or not at all: a window that is not strictly larger than
-// the image in both directions gets none.
+// the image in both directions gets none, and so does an image that cannot be read.
 void StageSequencer::DrawStageImage(platform::HWND hwnd, std::uint16_t id, platform::HDC dc) {
   const std::string name = "#" + std::to_string(static_cast<std::int16_t>(id));
   const std::span<const std::uint8_t> packed =
@@ -69,8 +69,9 @@ void StageSequencer::DrawStageImage(platform::HWND hwnd, std::uint16_t id, platf
   const std::int32_t clientHeight = client.Height();
   const std::int32_t width = image.header.biWidth;
   const std::int32_t height = image.header.biHeight;
-  // The flame's place on the wick is worked out from this size without the image at hand.
-  assert(width == flame::kStageImageWidth && height == flame::kStageImageHeight);
+  // The flame's place on the wick is worked out from the stage images' one size without the image at hand,
+  // so an image of another size would put the flame beside its wick; it is not drawn.
+  if (width != flame::kStageImageWidth || height != flame::kStageImageHeight) return;
   if (width < clientWidth && height < clientHeight) {
     platform::StretchDIBits(dc, (clientWidth - width) / 2, (clientHeight - height) / 2, image);
   }

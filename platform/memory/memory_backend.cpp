@@ -115,7 +115,7 @@ void MemoryBackend::FillRect(HDC dc, const Rect& rect, std::uint32_t rgb) {
   const HWND hwnd = static_cast<HWND>(dc);
   const auto found = m_windows.find(hwnd);
   if (found == m_windows.end()) return;
-  m_drawCalls.push_back(DrawCall{hwnd, DrawCall::Fill, rect});
+  RecordDrawCall(DrawCall{hwnd, DrawCall::Fill, rect});
   Window& window = found->second;
   const std::int32_t width = window.rect.Width();
   const std::int32_t height = window.rect.Height();
@@ -133,10 +133,15 @@ void MemoryBackend::DrawDib(HDC dc, std::int32_t x, std::int32_t y, const DibVie
   const auto found = m_windows.find(hwnd);
   if (found == m_windows.end()) return;
   const Rect destination{x, y, x + dib.header.biWidth, y + dib.header.biHeight};
-  m_drawCalls.push_back(DrawCall{hwnd, DrawCall::Dib, destination});
+  RecordDrawCall(DrawCall{hwnd, DrawCall::Dib, destination});
   Window& window = found->second;
   const Surface surface{window.pixels.data(), window.rect.Width(), window.rect.Height(), window.rect.Width()};
   BlitDib(dib, x, y, surface);
+}
+
+void MemoryBackend::RecordDrawCall(const DrawCall& call) {
+  if (m_drawCalls.size() == kDrawCallLimit) m_drawCalls.pop_front();
+  m_drawCalls.push_back(call);
 }
 
 std::uint32_t MemoryBackend::TickCount() { return m_ticks; }

@@ -4,6 +4,7 @@
 // windows and the run loop, and by veltane-render.
 
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <utility>
 #include <map>
@@ -63,13 +64,15 @@ class MemoryBackend : public Backend {
   const std::vector<std::uint32_t>& Pixels(HWND hwnd) const;  // 0x00RRGGBB, row 0 at the top.
   std::uint32_t Pixel(HWND hwnd, std::int32_t x, std::int32_t y) const;
   HCURSOR Cursor() const { return m_cursor; }
-  // Every drawing call made, in order, so a test can tell that nothing was drawn.
+  // The latest drawing calls, oldest first, so a test can tell what was drawn and that nothing was. Only the
+  // last kDrawCallLimit are kept, so that a long render does not grow without end.
   struct DrawCall {
     HWND hwnd;
     enum Kind { Fill, Dib } kind;
     Rect rect;  // Destination: the filled rectangle, or x, y, x + width, y + height of the bitmap.
   };
-  const std::vector<DrawCall>& DrawCalls() const { return m_drawCalls; }
+  static constexpr std::size_t kDrawCallLimit = 4096;
+  const std::deque<DrawCall>& DrawCalls() const { return m_drawCalls; }
   void ClearDrawCalls() { m_drawCalls.clear(); }
   std::size_t WindowCount() const { return m_windows.size(); }
 
@@ -84,6 +87,7 @@ class MemoryBackend : public Backend {
   HWND NewHandle();
   void QueueInput(const Msg& msg);
   void DestroyTree(HWND hwnd, std::vector<HWND>* ours);
+  void RecordDrawCall(const DrawCall& call);
 
   Size m_screen;
   std::uint32_t m_ticks = 0;
@@ -92,7 +96,7 @@ class MemoryBackend : public Backend {
   std::map<HWND, Window> m_windows;
   std::vector<std::function<void(EventSink&)>> m_pending;
   std::function<void()> m_pollHook;
-  std::vector<DrawCall> m_drawCalls;
+  std::deque<DrawCall> m_drawCalls;
   HCURSOR m_cursor = 0;
   bool m_refuseNextWindow = false;
   bool m_getDCFails = false;

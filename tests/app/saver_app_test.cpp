@@ -4,6 +4,8 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -236,23 +238,39 @@ TEST_F(SaverAppTest, WindowThatTheSystemRefusesEndsTheProcessAtOnce) {
   }
 }
 
-// A run that ends without any close request leaves the window up; the application takes it down on its
-// way out, so that nothing of it outlives the process's message loop.
-TEST_F(SaverAppTest, WindowStillUpWhenTheLoopEndsIsDestroyedOnTheWayOut) {
-  const platform::HWND host = Backend->CreateHostWindow({200, 150});
-  app::SaverApp saverApp({"veltane", "p", Decimal(host)});
-  platform::HWND preview = 0;
-  OnEveryFrame([&](int frame) {
-    auto* wnd = dynamic_cast<saver::FlameWnd*>(saverApp.m_pMainWnd);
-    ASSERT_NE(wnd, nullptr);
-    preview = wnd->GetSafeHwnd();
-    if (frame == 2) wnd->QuitFlag = 1;
-  });
-
-  EXPECT_EQ(saverApp.Run(), 0);
-  EXPECT_NE(preview, 0u);
-  EXPECT_FALSE(platform::IsWindow(preview));
-  EXPECT_EQ(saverApp.m_pMainWnd, nullptr);
+// Every way a run ends takes its window down before the application's loop ends, so nothing is left for
+// the way out.
+TEST_F(SaverAppTest, EveryEndingLeavesNoMainWindowForTheWayOut) {
+  class WatchedApp : public app::SaverApp {
+   public:
+    using SaverApp::SaverApp;
+    int ExitInstance() override {
+      mainWndAtExit = m_pMainWnd;
+      return SaverApp::ExitInstance();
+    }
+    std::optional<platform::Wnd*> mainWndAtExit;
+  };
+  const std::vector<std::pair<const char*, std::function<void(platform::HWND host, platform::HWND wnd)>>> endings{
+      {"key", [this](platform::HWND, platform::HWND wnd) { Backend->InjectKey(wnd, 'Q'); }},
+      {"host destroyed", [this](platform::HWND host, platform::HWND) { Backend->DestroyFromOutside(host); }},
+      {"close request", [](platform::HWND, platform::HWND wnd) { platform::PostMessage(wnd, platform::WM_CLOSE, 0, 0); }},
+  };
+  for (const auto& [name, end] : endings) {
+    SCOPED_TRACE(name);
+    Backend->ClearDrawCalls();
+    const platform::HWND host = Backend->CreateHostWindow({200, 150});
+    WatchedApp saverApp(std::string(name) == "key" ? std::vector<std::string>{"veltane", "s"}
+                                                   : std::vector<std::string>{"veltane", "p", Decimal(host)});
+    platform::HWND hwnd = 0;
+    OnEveryFrame([&, end = end](int frame) {
+      if (frame != 2) return;
+      hwnd = saverApp.m_pMainWnd->GetSafeHwnd();
+      end(host, hwnd);
+    });
+    EXPECT_EQ(saverApp.Run(), 0);
+    EXPECT_EQ(saverApp.mainWndAtExit, std::optional<platform::Wnd*>(nullptr));
+    EXPECT_FALSE(platform::IsWindow(hwnd));
+  }
 }
 
 TEST_F(SaverAppTest, FullScreenRunsUntilAKeyAndEndsWithCodeZero) {

@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <memory>
 #include <string>
@@ -41,6 +42,8 @@ struct Region {
 // Where a 1024 x 768 screen shows stage 0: the image centred, the flame raised onto its wick.
 constexpr Region kStageImage{422, 297, 179, 174};
 constexpr Region kStageFlame{476, 209, 70, 100};
+// In a 320 x 240 preview: the flame's columns above the top edge of the stage image, which is at 70, 33.
+constexpr Region kPreviewAboveTaper{124, 0, 70, 33};
 
 class SaverE2eTest : public ::testing::Test {
  protected:
@@ -273,8 +276,9 @@ TEST_F(SaverE2eTest, PreviewDrawsInsideItsHostAndEndsWhenTheHostIsDestroyed) {
   ASSERT_TRUE(WaitFor([&] {
     const std::vector<Window> children = Children(host);
     preview = children.empty() ? None : children.front();
-    // Under 300 pixels high the flame stands centred: 125, 70; the stage image at 70, 33.
-    return preview != None && Flaming(preview, {125, 70, 70, 100}) > 20 && Warm(preview, {70, 33 + 140, 179, 30}) > 300;
+    // The stage image at 70, 33 and the flame on its wick, its lower edge 12 rows below the image's top edge:
+    // above that edge only the flame can light anything, and a burning one lights more than a fifth of it.
+    return preview != None && Lit(preview, kPreviewAboveTaper) > 500 && Warm(preview, {70, 33 + 140, 179, 30}) > 300;
   }));
   XWindowAttributes attributes;
   ASSERT_NE(XGetWindowAttributes(m_display, preview, &attributes), 0);
@@ -286,6 +290,25 @@ TEST_F(SaverE2eTest, PreviewDrawsInsideItsHostAndEndsWhenTheHostIsDestroyed) {
   XSync(m_display, False);
 
   EXPECT_EQ(saver.WaitForExit(kPatience), std::optional<int>(0));
+}
+
+// Speed control with the longest delay there is: a frame takes five seconds, and still the preview ends at
+// once when its host goes, well before the delay it was in could have run out.
+TEST_F(SaverE2eTest, PreviewWithTheLongestDelayEndsAtOnceWhenItsHostIsDestroyed) {
+  const std::filesystem::path settings = std::filesystem::path(m_configHome) / "Quillon Screen Savers";
+  std::filesystem::create_directories(settings);
+  std::ofstream(settings / "veltane.conf") << "[veltane]\nDelayOn=1\nDelayTime=5000\n";
+  const Window host = MakeHost(320, 240);
+  SaverProcess& saver = Start({"p", std::to_string(host)});
+  ASSERT_TRUE(WaitFor([&] { return !Children(host).empty(); }));
+  // By now the first frame is in its delay.
+  std::this_thread::sleep_for(500ms);
+  ASSERT_TRUE(saver.Running());
+
+  XDestroyWindow(m_display, host);
+  XSync(m_display, False);
+
+  EXPECT_EQ(saver.WaitForExit(2s), std::optional<int>(0));
 }
 
 TEST_F(SaverE2eTest, ArgumentsThatNameNothingEndAtOnceWithoutAWindow) {

@@ -190,6 +190,42 @@ TEST(ParsePackedDib, FindsTheColourTableAndThePixels) {
   EXPECT_EQ(view.bits.size(), 21200u);
 }
 
+// The colour table has the header's count of entries, or 256 for any depth below 24 bits when that count is
+// 0; it starts right after the 40-byte header and the pixels right after it, whatever biSize claims.
+TEST(ParsePackedDib, ColourCountAndPixelOffsetFollowTheHeaderRule) {
+  struct Case {
+    const char* name;
+    std::uint16_t bits;
+    std::uint32_t used;
+    std::uint32_t headerSize;
+    std::size_t colours;
+  };
+  const Case cases[] = {
+      {"4 bits, count 0", 4, 0, 40, 256},
+      {"4 bits, count 16", 4, 16, 40, 16},
+      {"16 bits, count 0", 16, 0, 40, 256},
+      {"16 bits, count 3", 16, 3, 40, 3},
+      {"24 bits, count 0", 24, 0, 40, 0},
+      {"8 bits behind a longer header", 8, 0, 108, 256},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    BitmapInfoHeader header = Header(2, 2, c.bits, BI_RGB);
+    header.biClrUsed = c.used;
+    header.biSize = c.headerSize;
+    const std::vector<std::uint8_t> packed = Packed(header, c.colours, 16);
+    DibView view;
+    ASSERT_TRUE(ParsePackedDib(packed, &view));
+    EXPECT_EQ(view.colors.size(), c.colours);
+    EXPECT_EQ(static_cast<const void*>(view.colors.data()), packed.data() + 40);
+    EXPECT_EQ(view.bits.data(), packed.data() + 40 + 4 * c.colours);
+    EXPECT_EQ(view.bits.size(), 16u);
+  }
+  // A 4-bit image that carries only the 16 entries its depth could use is too short for the table it claims.
+  DibView view;
+  EXPECT_FALSE(ParsePackedDib(Packed(Header(2, 2, 4, BI_RGB), 16, 0), &view));
+}
+
 TEST(ParsePackedDib, RejectsWhatCannotBeABitmap) {
   BitmapInfoHeader hugeTable = Header(4, 4, 8, BI_RLE8);
   hugeTable.biClrUsed = 0xFFFFFFFF;

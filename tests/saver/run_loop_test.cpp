@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <map>
 #include <memory>
 
@@ -21,9 +22,12 @@ class TickingBackend : public MemoryBackend {
   std::uint32_t TickCount() override {
     ++Readings;
     AdvanceTickCount(1);
+    if (OnReading) OnReading(MemoryBackend::TickCount());
     return MemoryBackend::TickCount();
   }
   int Readings = 0;
+  // Called at every reading with the time it gives: what the world does at that moment.
+  std::function<void(std::uint32_t)> OnReading;
 };
 
 class RunLoopTest : public SaverFixture {
@@ -38,7 +42,7 @@ class RunLoopTest : public SaverFixture {
   void CloseAt(int frame, int now) {
     if (now == frame) platform::PostMessage(Hwnd, platform::WM_CLOSE, 0, 0);
   }
-  std::vector<MemoryBackend::DrawCall> Draws() const { return Backend->DrawCalls(); }
+  std::vector<MemoryBackend::DrawCall> Draws() const { return {Backend->DrawCalls().begin(), Backend->DrawCalls().end()}; }
 
   struct TimerStep {
     int frame;                  // At the message step of this frame,
@@ -296,6 +300,75 @@ TEST_F(RunLoopTest, SpeedControlWaitsInEveryFrameOnlyWhenSwitchedOn) {
         EXPECT_LT(ticks[f] - ticks[f - 1], 50u);
       }
     }
+  }
+}
+
+// Long after the first paint and the stage image, the record holds only the latest flame frames.
+TEST_F(RunLoopTest, ALongRenderKeepsABoundedRecordOfTheLatestDrawing) {
+  StartPreview({320, 240});
+  // A frame polls once or twice (its look, and its pump's get unless the look has just answered that): either
+  // way a thousand frames or more beyond what the record holds.
+  const int closeAtPoll = 2 * (static_cast<int>(MemoryBackend::kDrawCallLimit) + 1000);
+  int polls = 0;
+  OnEveryPoll = [&] {
+    if (++polls == closeAtPoll) platform::PostMessage(Hwnd, platform::WM_CLOSE, 0, 0);
+  };
+
+  RunMessageLoop();
+
+  const auto& calls = Backend->DrawCalls();
+  ASSERT_EQ(calls.size(), MemoryBackend::kDrawCallLimit);
+  for (const MemoryBackend::DrawCall& call : calls) {
+    EXPECT_EQ(call.kind, MemoryBackend::DrawCall::Dib);
+    EXPECT_EQ(call.rect, (Rect{124, -55, 124 + 70, -55 + 100}));
+  }
+}
+
+// Speed control on with a delay of 5000 ms: what ends the saver, coming in the middle of a delay, ends it
+// within 100 ms rather than at the end of the delay.
+TEST_F(RunLoopTest, AKeyOrTheHostsDestructionCutsALongDelayShort) {
+  for (const bool fullScreen : {true, false}) {
+    SCOPED_TRACE(fullScreen ? "a key to the full-screen saver" : "the preview host destroyed");
+    auto backend = std::make_unique<TickingBackend>();
+    TickingBackend* ticking = backend.get();
+    Backend = ticking;
+    platform::SetBackend(std::move(backend));
+    Backend->SetTickCount(kStartTicks);
+    WriteSetting("DelayOn", 1);
+    WriteSetting("DelayTime", 5000);
+    Log = {};
+    if (fullScreen) {
+      auto* wnd = new ProbeSaverWnd(&Log);
+      ASSERT_TRUE(wnd->CreateFullScreen());
+      Hwnd = wnd->GetSafeHwnd();
+      App->m_pMainWnd = wnd;
+    } else {
+      StartPreview({320, 240});
+    }
+    // Half way through the second frame's delay, whatever the saver is doing then.
+    const std::uint32_t actAt = kStartTicks + 7500;
+    std::uint32_t actedAt = 0;
+    ticking->OnReading = [&](std::uint32_t now) {
+      if (now - kStartTicks > 60000) {
+        ADD_FAILURE() << "the saver did not end";
+        std::abort();
+      }
+      if (actedAt != 0 || now != actAt) return;
+      actedAt = now;
+      if (fullScreen) {
+        Backend->InjectKey(Hwnd, 'Q');
+      } else {
+        Backend->DestroyFromOutside(Host);
+      }
+    };
+
+    EXPECT_EQ(RunMessageLoop(), 0);
+
+    ASSERT_NE(actedAt, 0u);
+    EXPECT_LE(Backend->MemoryBackend::TickCount() - actedAt, 100u);
+    EXPECT_FALSE(platform::IsWindow(Hwnd));
+    EXPECT_TRUE(Log.deleted);
+    ticking->OnReading = nullptr;
   }
 }
 
