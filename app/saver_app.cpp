@@ -6,6 +6,7 @@
 #include "app/settings_store.h"
 #include "config/show_configuration.h"
 #include "platform/platform.h"
+#include "platform/priority.h"
 #include "saver/flame_wnd.h"
 #include "saver/saver_wnd.h"
 
@@ -92,8 +93,10 @@ bool SaverApp::InitInstance() {
   ApplicationSettings().SetRegistryKey(kRegistryKey);
   switch (SelectMode(m_arguments)) {
     case SaverMode::Preview:
+      platform::LowerSchedulingPriority();
       return StartPreview();
     case SaverMode::FullScreen:
+      platform::LowerSchedulingPriority();
       return StartFullScreen();
     case SaverMode::Configuration:
       config::ShowConfiguration(ApplicationSettings());
