@@ -138,6 +138,7 @@ HWND X11Backend::CreateTopmostWindow(const Rect& rect, bool visible) {
     XMapRaised(m_display, window);
     WaitForMap(window);
     TakeInput(window, m_windows[window]);
+    TellPointerOutside(window, m_windows[window]);
   }
   XFlush(m_display);
   return static_cast<HWND>(window);

@@ -64,6 +64,7 @@ class X11Backend : public Backend {
   // The black covers of the monitors around the topmost window, and keeping them and it above the rest.
   void WatchDesktop(Window topmost, const Rect& placed);
   void UnwatchDesktop();
+  void TellPointerOutside(Window window, const OurWindow& state);
   void FollowMonitors();
   void UpdateCovers();
   void DestroyCover(const Cover& cover);

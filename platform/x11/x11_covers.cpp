@@ -65,6 +65,31 @@ void X11Backend::WatchDesktop(Window topmost, const Rect& placed) {
   UpdateCovers();
 }
 
+// A pointer over a cover enters no window of the saver's, so the window is told where it is, as it is told
+// when it appears under the pointer; any later motion then ends the saver, wherever the pointer is.
+void X11Backend::TellPointerOutside(Window window, const OurWindow& state) {
+  Window root = None;
+  Window child = None;
+  int rootX = 0;
+  int rootY = 0;
+  int x = 0;
+  int y = 0;
+  unsigned keys = 0;
+  if (!XQueryPointer(m_display, window, &root, &child, &rootX, &rootY, &x, &y, &keys)) return;
+  if (x >= 0 && y >= 0 && x < state.width && y < state.height) return;
+  XEvent motion{};
+  motion.xmotion.type = MotionNotify;
+  motion.xmotion.window = window;
+  motion.xmotion.root = root;
+  motion.xmotion.x = x;
+  motion.xmotion.y = y;
+  motion.xmotion.x_root = rootX;
+  motion.xmotion.y_root = rootY;
+  motion.xmotion.state = keys;
+  motion.xmotion.same_screen = True;
+  XSendEvent(m_display, window, False, PointerMotionMask, &motion);
+}
+
 void X11Backend::UnwatchDesktop() {
   if (m_topmost == None) return;
   DestroyCovers();
