@@ -19,7 +19,7 @@ class XvfbServer {
     std::vector<std::string> extraArguments;
     // Runs Xephyr in this display instead of Xvfb; its screens then come from extraArguments alone, as
     // {"-screen", "800x600", "-screen", "640x480", "+xinerama"} for two monitors.
-    std::string nestedIn;
+    std::string nestedIn = {};
   };
 
   XvfbServer() : XvfbServer(Options{}) {}
