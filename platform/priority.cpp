@@ -6,8 +6,8 @@
 
 namespace veltane::platform {
 
-// A niceness of -1 and a failure read alike, so errno tells them apart; when the priority cannot be read,
-// it is left alone.
+// getpriority answers -1 both for a niceness of -1 and for a failure, so errno tells them apart; a
+// priority that cannot be read is left alone.
 int LowerSchedulingPriority() {
   errno = 0;
   const int current = getpriority(PRIO_PROCESS, 0);

@@ -3,8 +3,8 @@
 
 namespace veltane::platform {
 
-// The niceness below which the saver gives way: the user's own work, a build or a download that runs
-// while the screen is idle, should not be slowed by the frames.
+// The least niceness the window modes run at, so that the user's own work, a build or a download that
+// runs while the screen is idle, is not slowed by the frames.
 constexpr int kSaverNiceness = 10;
 
 // Lowers the process's priority to niceness kSaverNiceness, unless a host already lowered it further.

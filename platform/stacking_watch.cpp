@@ -6,9 +6,8 @@ void StackingWatch::Created(Id window) {
   if (!IsOurs(window)) m_aboveUs.insert(window);
 }
 
-// A window that is shown is raised as often as not (a map with a raise comes as a restack first), but a
-// plain map of a window that lay below keeps it below; raising ours for it would do no harm, and costs
-// little, so every map of another window is taken as one that may show above ours.
+// A plain map of a window that lay below ours keeps it below, but raising ours for it costs little and
+// does no harm, so every window that is shown counts as one that may show above ours.
 void StackingWatch::Mapped(Id window) {
   if (!IsOurs(window)) m_restackNeeded = true;
 }
