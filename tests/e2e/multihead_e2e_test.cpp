@@ -112,7 +112,17 @@ class MultiheadE2eTest : public ::testing::Test {
   Clock::time_point m_started;
 };
 
-TEST_F(MultiheadE2eTest, BothHeadsAreBlackAroundTheTaperOnThePrimaryOne) {
+// The nineteenth field of /proc/<pid>/stat, after the command's name in parentheses.
+int Niceness(pid_t pid) {
+  std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+  std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+  std::istringstream fields(text.substr(text.rfind(')') + 2));
+  std::string field;
+  for (int i = 3; i <= 19; ++i) fields >> field;
+  return std::stoi(field);
+}
+
+TEST_F(MultiheadE2eTest, BothHeadsAreBlackAroundTheTaperOnThePrimaryOneAtNiceTen) {
   ShowWhiteWindow(false);
   Start();
 
@@ -121,6 +131,8 @@ TEST_F(MultiheadE2eTest, BothHeadsAreBlackAroundTheTaperOnThePrimaryOne) {
   EXPECT_EQ(CountPixels(m_display, m_root, kSecondHead, IsLit), 0);
   const Region aroundTheTaper[] = {{0, 0, 300, 600}, {500, 0, 300, 600}, {300, 0, 200, 120}, {300, 400, 200, 200}};
   for (const Region& region : aroundTheTaper) EXPECT_EQ(CountPixels(m_display, m_root, region, IsLit), 0);
+  // The busy frame loop gives way to the user's own work.
+  EXPECT_GE(Niceness(m_saver->Pid()), 10);
 }
 
 TEST_F(MultiheadE2eTest, InputOverTheSecondHeadEndsTheSaverWithinASecond) {
@@ -187,22 +199,6 @@ TEST_F(MultiheadE2eTest, AnotherClientsKeyboardGrabKeepsNoInputFromEndingTheSave
     XUngrabKeyboard(m_display, CurrentTime);
     XSync(m_display, False);
   }
-}
-
-// The nineteenth field of /proc/<pid>/stat, after the command's name in parentheses.
-int Niceness(pid_t pid) {
-  std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-  std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
-  std::istringstream fields(text.substr(text.rfind(')') + 2));
-  std::string field;
-  for (int i = 3; i <= 19; ++i) fields >> field;
-  return std::stoi(field);
-}
-
-TEST_F(MultiheadE2eTest, RunningSaverGivesWayToOtherWork) {
-  SaverProcess& saver = Start();
-  ASSERT_TRUE(WaitFor([this] { return Covered(); }));
-  EXPECT_GE(Niceness(saver.Pid()), 10);
 }
 
 }  // namespace

@@ -102,24 +102,8 @@ TEST(MonitorLayout, PlanKeepsWhatLiesRightMovesTheRestAndOnlyThenAddsOrRemoves) 
     ApplyCoverPlan(
         plan, &covers, [](Rect& cover, const Rect& rect) { cover = rect; },
         [](const Rect& rect) { return std::optional<Rect>(rect); }, [](const Rect&) {});
-    std::vector<Rect> sortedCovers = covers;
-    std::vector<Rect> sortedWanted = t.wanted;
-    const auto byLeft = [](const Rect& x, const Rect& y) { return x.left < y.left; };
-    std::sort(sortedCovers.begin(), sortedCovers.end(), byLeft);
-    std::sort(sortedWanted.begin(), sortedWanted.end(), byLeft);
-    EXPECT_EQ(sortedCovers, sortedWanted);
+    EXPECT_TRUE(std::is_permutation(covers.begin(), covers.end(), t.wanted.begin(), t.wanted.end()));
   }
-}
-
-TEST(MonitorLayout, RefusedCoverIsLeftOut) {
-  std::vector<Rect> covers;
-  int destroyed = 0;
-  ApplyCoverPlan(
-      PlanCovers({}, std::vector<Rect>{kLeft, kRight}), &covers, [](Rect&, const Rect&) {},
-      [](const Rect& rect) { return rect == kLeft ? std::nullopt : std::optional<Rect>(rect); },
-      [&](const Rect&) { ++destroyed; });
-  EXPECT_EQ(covers, std::vector<Rect>{kRight});
-  EXPECT_EQ(destroyed, 0);
 }
 
 }  // namespace

@@ -67,16 +67,5 @@ TEST(StackingWatch, RestacksWhenAnotherWindowMayShowAboveOursAndOnlyThen) {
   }
 }
 
-TEST(StackingWatch, WindowThatIsOursNoLongerIsWatchedLikeAnyOther) {
-  StackingWatch watch;
-  watch.AddOurs(kCover);
-  watch.Mapped(kCover);
-  EXPECT_FALSE(watch.RestackNeeded());
-  watch.RemoveOurs(kCover);
-  EXPECT_FALSE(watch.IsOurs(kCover));
-  watch.Mapped(kCover);
-  EXPECT_TRUE(watch.RestackNeeded());
-}
-
 }  // namespace
 }  // namespace veltane::platform
