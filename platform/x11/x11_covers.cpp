@@ -61,7 +61,6 @@ void X11Backend::WatchDesktop(Window topmost, const Rect& placed) {
   m_stacking.AddOurs(static_cast<StackingWatch::Id>(topmost));
   XSelectInput(m_display, m_root, SubstructureNotifyMask);
   if (m_randrEventBase >= 0) XRRSelectInput(m_display, m_root, kRandrMask);
-  m_lastLayoutCheck = TickCount();
   UpdateCovers();
 }
 
