@@ -184,6 +184,7 @@ TEST_F(MultiheadE2eTest, WindowsShownLaterAreCoveredAgainWithin50Milliseconds) {
     ASSERT_TRUE(WaitFor([this] { return White({20, 20, 8, 8}) == 0 && White({1000, 20, 8, 8}) == 0; }));
     const auto covered = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - shown);
     EXPECT_LT(covered, 50ms) << covered.count() << " ms";
+    RecordProperty(overrideRedirect ? "overrideRedirectCoveredMs" : "normalCoveredMs", static_cast<int>(covered.count()));
     EXPECT_TRUE(Covered());
     EXPECT_TRUE(saver.Running());
 
