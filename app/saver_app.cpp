@@ -5,6 +5,7 @@
 
 #include "app/configuration_module.h"
 #include "platform/platform.h"
+#include "platform/priority.h"
 #include "saver/flame_wnd.h"
 #include "saver/saver_wnd.h"
 #include "settings/settings_store.h"
@@ -92,8 +93,10 @@ bool SaverApp::InitInstance() {
   settings::ApplicationSettings().SetRegistryKey(kRegistryKey);
   switch (SelectMode(m_arguments)) {
     case SaverMode::Preview:
+      platform::LowerSchedulingPriority();
       return StartPreview();
     case SaverMode::FullScreen:
+      platform::LowerSchedulingPriority();
       return StartFullScreen();
     case SaverMode::Configuration:
       SetExitCode(RunConfiguration(settings::ApplicationSettings(), ConfigurationModulePath()));

@@ -4,6 +4,7 @@
 #include <cassert>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 
 namespace veltane::platform {
 namespace {
@@ -38,7 +39,37 @@ HWND MemoryBackend::CreateTopmostWindow(const Rect& rect, bool visible) {
   if (std::exchange(m_refuseNextWindow, false)) return 0;
   const HWND hwnd = NewHandle();
   m_windows[hwnd] = Window{0, rect, true, visible, BlackPixels(rect)};
+  if (visible) {
+    const Rect monitor = PrimaryOf(Monitors());
+    m_topmost = hwnd;
+    m_topmostRect = Rect{monitor.left + rect.left, monitor.top + rect.top, monitor.left + rect.right,
+                         monitor.top + rect.bottom};
+    m_covers.clear();
+    UpdateCovers();
+  }
   return hwnd;
+}
+
+void MemoryBackend::SetMonitors(std::vector<Monitor> monitors) {
+  m_monitors = std::move(monitors);
+  if (m_topmost != 0) m_pending.push_back([this](EventSink&) { UpdateCovers(); });
+}
+
+std::vector<Monitor> MemoryBackend::Monitors() const {
+  if (m_monitors.empty()) return {Monitor{Rect{0, 0, m_screen.width, m_screen.height}, true}};
+  Size screen;
+  for (const Monitor& monitor : m_monitors) {
+    screen = Size{std::max(screen.width, monitor.rect.right), std::max(screen.height, monitor.rect.bottom)};
+  }
+  return ChooseMonitors(m_monitors, {}, screen);
+}
+
+void MemoryBackend::UpdateCovers() {
+  if (m_topmost == 0) return;
+  const CoverPlan plan = PlanCovers(m_covers, CoverRects(Monitors(), m_topmostRect));
+  ApplyCoverPlan(
+      plan, &m_covers, [](Rect& cover, const Rect& rect) { cover = rect; },
+      [](const Rect& rect) { return std::optional<Rect>(rect); }, [](const Rect&) {});
 }
 
 HWND MemoryBackend::CreateHostWindow(Size client) {
@@ -65,6 +96,10 @@ void MemoryBackend::DestroyTree(HWND hwnd, std::vector<HWND>* ours) {
   if (found == m_windows.end()) return;
   if (ours != nullptr && found->second.ours) ours->push_back(hwnd);
   m_windows.erase(found);
+  if (hwnd == m_topmost) {
+    m_topmost = 0;
+    m_covers.clear();
+  }
   std::vector<HWND> children;
   for (const auto& [child, window] : m_windows) {
     if (window.parent == hwnd) children.push_back(child);
@@ -81,7 +116,10 @@ bool MemoryBackend::ClientRect(HWND hwnd, Rect* rect) {
   return true;
 }
 
-Size MemoryBackend::ScreenSize() { return m_screen; }
+Size MemoryBackend::ScreenSize() {
+  const Rect primary = PrimaryOf(Monitors());
+  return Size{primary.Width(), primary.Height()};
+}
 
 void MemoryBackend::SetCursor(HCURSOR cursor) { m_cursor = cursor; }
 

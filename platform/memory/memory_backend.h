@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/backend.h"
+#include "platform/monitor_layout.h"
 
 namespace veltane::platform {
 
@@ -50,6 +51,14 @@ class MemoryBackend : public Backend {
   void RefuseNextWindow() { m_refuseNextWindow = true; }
   // GetDC fails until set back.
   void SetGetDCFails(bool fails) { m_getDCFails = fails; }
+  // Declares the monitors, on a screen that just holds them all (one monitor of the constructor's size
+  // until then). While a full-screen window is up this is a changed layout: the covers follow it at the
+  // next PollEvents, as they follow the window system's notice.
+  void SetMonitors(std::vector<Monitor> monitors);
+  // The black covers around the full-screen window, which are no windows of the saver's, and where that
+  // window lies on the screen.
+  const std::vector<Rect>& Covers() const { return m_covers; }
+  const Rect& TopmostPlacement() const { return m_topmostRect; }
 
   // Input, delivered at the next PollEvents, in this order.
   void InjectKey(HWND hwnd, std::uint32_t key, bool alt = false);
@@ -88,6 +97,8 @@ class MemoryBackend : public Backend {
   void QueueInput(const Msg& msg);
   void DestroyTree(HWND hwnd, std::vector<HWND>* ours);
   void RecordDrawCall(const DrawCall& call);
+  std::vector<Monitor> Monitors() const;
+  void UpdateCovers();
 
   Size m_screen;
   std::uint32_t m_ticks = 0;
@@ -100,6 +111,10 @@ class MemoryBackend : public Backend {
   HCURSOR m_cursor = 0;
   bool m_refuseNextWindow = false;
   bool m_getDCFails = false;
+  std::vector<Monitor> m_monitors;
+  HWND m_topmost = 0;
+  Rect m_topmostRect;
+  std::vector<Rect> m_covers;
 };
 
 }  // namespace veltane::platform

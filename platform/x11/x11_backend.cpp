@@ -63,6 +63,14 @@ X11Backend::X11Backend(Display* display)
   XGCValues values{};
   values.graphics_exposures = False;
   m_gc = XCreateGC(display, m_root, GCGraphicsExposures, &values);
+  int eventBase = 0;
+  int errorBase = 0;
+  int major = 0;
+  int minor = 0;
+  if (XRRQueryExtension(display, &eventBase, &errorBase) && XRRQueryVersion(display, &major, &minor) &&
+      major * 100 + minor >= 105) {
+    m_randrEventBase = eventBase;
+  }
 }
 
 X11Backend::~X11Backend() {
@@ -73,39 +81,6 @@ X11Backend::~X11Backend() {
   XCloseDisplay(m_display);
 }
 
-Rect X11Backend::PrimaryMonitor() {
-  const Rect whole{0, 0, DisplayWidth(m_display, m_screen), DisplayHeight(m_display, m_screen)};
-  int eventBase = 0;
-  int errorBase = 0;
-  int major = 0;
-  int minor = 0;
-  if (!XRRQueryExtension(m_display, &eventBase, &errorBase) || !XRRQueryVersion(m_display, &major, &minor) ||
-      major * 100 + minor < 103) {
-    return whole;
-  }
-  XRRScreenResources* resources = XRRGetScreenResourcesCurrent(m_display, m_root);
-  if (resources == nullptr) return whole;
-  const RROutput primary = XRRGetOutputPrimary(m_display, m_root);
-  // Without a primary output the monitor at the origin stands in for it, as the primary monitor is there.
-  Rect found{};
-  bool haveFound = false;
-  for (int i = 0; i < resources->ncrtc && !haveFound; ++i) {
-    XRRCrtcInfo* crtc = XRRGetCrtcInfo(m_display, resources, resources->crtcs[i]);
-    if (crtc == nullptr) continue;
-    const bool active = crtc->mode != None && crtc->width > 0 && crtc->height > 0;
-    const bool drivesPrimary = primary != None && std::find(crtc->outputs, crtc->outputs + crtc->noutput,
-                                                            primary) != crtc->outputs + crtc->noutput;
-    if (active && (drivesPrimary || (primary == None && crtc->x == 0 && crtc->y == 0))) {
-      found = Rect{crtc->x, crtc->y, crtc->x + static_cast<std::int32_t>(crtc->width),
-                   crtc->y + static_cast<std::int32_t>(crtc->height)};
-      haveFound = true;
-    }
-    XRRFreeCrtcInfo(crtc);
-  }
-  XRRFreeScreenResources(resources);
-  return haveFound ? found : whole;
-}
-
 Window X11Backend::MakeWindow(Window parent, const Rect& rect, bool overrideRedirect) {
   XSetWindowAttributes attributes{};
   attributes.background_pixmap = None;
@@ -114,7 +89,15 @@ Window X11Backend::MakeWindow(Window parent, const Rect& rect, bool overrideRedi
   attributes.cursor = m_invisibleCursor;
   attributes.event_mask = kEventMask;
   attributes.override_redirect = overrideRedirect ? True : False;
-  const unsigned long mask = CWBackPixmap | CWBorderPixel | CWColormap | CWCursor | CWEventMask | CWOverrideRedirect;
+  unsigned long mask = CWBackPixmap | CWBorderPixel | CWColormap | CWCursor | CWEventMask | CWOverrideRedirect;
+  // The saver paints its stage image once per stage, so a window that shows above it for a moment, before
+  // it is put below again, must not take the picture with it: the server keeps the contents, and where it
+  // cannot, what comes back to view is black rather than what the other window showed.
+  if (overrideRedirect) {
+    attributes.backing_store = WhenMapped;
+    attributes.background_pixel = BlackPixel(m_display, m_screen);
+    mask = (mask & ~static_cast<unsigned long>(CWBackPixmap)) | CWBackingStore | CWBackPixel;
+  }
   // The window system refuses empty windows; ours has at least one pixel and reports the size it was given.
   const auto width = static_cast<unsigned>(std::max(rect.Width(), 1));
   const auto height = static_cast<unsigned>(std::max(rect.Height(), 1));
@@ -151,9 +134,11 @@ HWND X11Backend::CreateTopmostWindow(const Rect& rect, bool visible) {
   XChangeProperty(m_display, window, m_bypassCompositor, XA_CARDINAL, 32, PropModeReplace,
                   reinterpret_cast<const unsigned char*>(&bypass), 1);
   if (visible) {
+    WatchDesktop(window, placed);
     XMapRaised(m_display, window);
     WaitForMap(window);
     TakeInput(window, m_windows[window]);
+    TellPointerOutside(window, m_windows[window]);
   }
   XFlush(m_display);
   return static_cast<HWND>(window);
@@ -201,6 +186,7 @@ void X11Backend::DestroyNativeWindow(HWND hwnd) {
   const OurWindow state = found->second;
   m_windows.erase(found);
   m_gone.insert(hwnd);
+  if (hwnd == m_topmost) UnwatchDesktop();
   if (state.keyboardGrabbed) XUngrabKeyboard(m_display, CurrentTime);
   if (state.pointerGrabbed) XUngrabPointer(m_display, CurrentTime);
   XDestroyWindow(m_display, hwnd);

@@ -10,6 +10,8 @@
 #include <vector>
 
 #include "platform/backend.h"
+#include "platform/monitor_layout.h"
+#include "platform/stacking_watch.h"
 #include "platform/x11/x11_image.h"
 
 namespace veltane::platform::x11 {
@@ -51,8 +53,24 @@ class X11Backend : public Backend {
     unsigned long createdSerial = 0;
   };
 
-  // Where the primary monitor lies on the root window.
-  Rect PrimaryMonitor();
+  struct Cover {
+    Window window;
+    Rect rect;
+  };
+
+  // The monitors as RandR or Xinerama list them, and where the primary one lies on the root window.
+  std::vector<Monitor> QueryMonitors();
+  Rect PrimaryMonitor() { return PrimaryOf(QueryMonitors()); }
+  // The black covers of the monitors around the topmost window, and keeping them and it above the rest.
+  void WatchDesktop(Window topmost, const Rect& placed);
+  void UnwatchDesktop();
+  void TellPointerOutside(Window window, const OurWindow& state);
+  void FollowMonitors();
+  void UpdateCovers();
+  void DestroyCover(const Cover& cover);
+  void DestroyCovers();
+  void Restack();
+  void TranslateDesktopEvent(const XEvent& event);
   Window MakeWindow(Window parent, const Rect& rect, bool overrideRedirect);
   void WaitForMap(Window window);
   void TakeInput(Window window, OurWindow& state);
@@ -81,6 +99,13 @@ class X11Backend : public Backend {
   std::unique_ptr<ImageCache> m_images;
   std::vector<std::uint32_t> m_decoded;  // An 8-bit run-length bitmap decoded before it is put.
   std::uint64_t m_delivered = 0;         // Everything handed to a sink, so WaitEvents knows when to return.
+  int m_randrEventBase = -1;             // -1 without RandR 1.5 monitors.
+  // The full-screen window, where it lies, and the covers that belong to it.
+  Window m_topmost = None;
+  Rect m_topmostRect;
+  std::vector<Cover> m_covers;
+  StackingWatch m_stacking;
+  std::uint32_t m_lastLayoutCheck = 0;
 };
 
 }  // namespace veltane::platform::x11

@@ -81,6 +81,10 @@ void X11Backend::PostMove(EventSink& sink, OurWindow& state, HWND hwnd, unsigned
 }
 
 void X11Backend::Translate(const XEvent& event, EventSink& sink) {
+  if (event.xany.window == m_root) {
+    TranslateDesktopEvent(event);
+    return;
+  }
   const auto found = m_windows.find(event.xany.window);
   if (found == m_windows.end() || event.xany.serial < found->second.createdSerial) return;
   const auto hwnd = static_cast<HWND>(event.xany.window);
@@ -149,6 +153,7 @@ void X11Backend::Translate(const XEvent& event, EventSink& sink) {
       if (event.xdestroywindow.window == event.xdestroywindow.event) {
         m_windows.erase(found);
         m_gone.insert(event.xdestroywindow.window);
+        if (event.xdestroywindow.window == m_topmost) UnwatchDesktop();
         ++m_delivered;
         sink.DestroyedFromOutside(hwnd);
       }
@@ -161,6 +166,7 @@ void X11Backend::Translate(const XEvent& event, EventSink& sink) {
 // One read of the connection at most, and none while Xlib holds events it has read already (a flush reads
 // too): every further call to XPending would try the socket again and find it empty.
 void X11Backend::PollEvents(EventSink& sink) {
+  FollowMonitors();
   XEvent event;
   for (int queued = XEventsQueued(m_display, QueuedAfterFlush); queued > 0;
        queued = XEventsQueued(m_display, QueuedAlready)) {

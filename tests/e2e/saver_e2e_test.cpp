@@ -20,10 +20,10 @@
 
 // Xlib's macros (None, Bool, Status) clash with GoogleTest's names, so its headers come last.
 #include <X11/Xlib.h>
-#include <X11/Xutil.h>
-#include <X11/extensions/XTest.h>
 #include <X11/extensions/Xfixes.h>
 #include <X11/keysym.h>
+
+#include "tests/e2e/x_screen.h"
 
 namespace veltane::test {
 namespace {
@@ -34,10 +34,6 @@ using namespace std::chrono_literals;
 constexpr auto kPatience = 10s;
 constexpr int kScreenWidth = 1024;
 constexpr int kScreenHeight = 768;
-
-struct Region {
-  int x, y, width, height;
-};
 
 // Where a 1024 x 768 screen shows stage 0: the image centred, the flame raised onto its wick.
 constexpr Region kStageImage{422, 297, 179, 174};
@@ -114,41 +110,9 @@ class SaverE2eTest : public ::testing::Test {
     return None;
   }
 
-  std::vector<std::uint32_t> Read(Window window, const Region& region) {
-    std::vector<std::uint32_t> pixels;
-    XImage* image = XGetImage(m_display, window, region.x, region.y, static_cast<unsigned>(region.width),
-                              static_cast<unsigned>(region.height), AllPlanes, ZPixmap);
-    if (image == nullptr) return pixels;
-    for (int y = 0; y < region.height; ++y) {
-      for (int x = 0; x < region.width; ++x) pixels.push_back(static_cast<std::uint32_t>(XGetPixel(image, x, y)) & 0xFFFFFF);
-    }
-    XDestroyImage(image);
-    return pixels;
-  }
-
-  // Pixels of the region that are not black.
-  int Lit(Window window, const Region& region) {
-    int lit = 0;
-    for (const std::uint32_t pixel : Read(window, region)) lit += pixel != 0 ? 1 : 0;
-    return lit;
-  }
-
-  // Pixels with more red than blue: the taper and its dish, never the server's black and white
-  // background, which shows through a window until it is drawn.
-  int Warm(Window window, const Region& region) {
-    int warm = 0;
-    for (const std::uint32_t pixel : Read(window, region)) warm += ((pixel >> 16) & 0xFF) > (pixel & 0xFF) + 32 ? 1 : 0;
-    return warm;
-  }
-
-  // Bright yellow: the hot part of a burning flame.
-  int Flaming(Window window, const Region& region) {
-    int flaming = 0;
-    for (const std::uint32_t pixel : Read(window, region)) {
-      flaming += ((pixel >> 16) & 0xFF) >= 180 && ((pixel >> 8) & 0xFF) >= 180 && (pixel & 0xFF) <= 100 ? 1 : 0;
-    }
-    return flaming;
-  }
+  int Lit(Window window, const Region& region) { return CountPixels(m_display, window, region, IsLit); }
+  int Warm(Window window, const Region& region) { return CountPixels(m_display, window, region, IsWarm); }
+  int Flaming(Window window, const Region& region) { return CountPixels(m_display, window, region, IsFlaming); }
 
   // The full-screen saver up and drawn: the taper, the flame on its wick, black around them.
   bool FullScreenReady() {
@@ -156,21 +120,9 @@ class SaverE2eTest : public ::testing::Test {
            Flaming(m_root, kStageFlame) > 20;
   }
 
-  void PointerTo(int x, int y) {
-    XTestFakeMotionEvent(m_display, -1, x, y, CurrentTime);
-    XSync(m_display, False);
-  }
-  void PressKey(KeySym keysym) {
-    const KeyCode code = XKeysymToKeycode(m_display, keysym);
-    XTestFakeKeyEvent(m_display, code, True, CurrentTime);
-    XTestFakeKeyEvent(m_display, code, False, CurrentTime);
-    XSync(m_display, False);
-  }
-  void PressButton(unsigned button) {
-    XTestFakeButtonEvent(m_display, button, True, CurrentTime);
-    XTestFakeButtonEvent(m_display, button, False, CurrentTime);
-    XSync(m_display, False);
-  }
+  void PointerTo(int x, int y) { MovePointer(m_display, x, y); }
+  void PressKey(KeySym keysym) { TapKey(m_display, keysym); }
+  void PressButton(unsigned button) { ClickButton(m_display, button); }
 
   Window MakeHost(int width, int height) {
     XSetWindowAttributes attributes{};

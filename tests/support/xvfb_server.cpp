@@ -12,6 +12,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <string>
 #include <thread>
 
 namespace veltane::test {
@@ -50,10 +51,20 @@ bool XvfbServer::Start(const Options& options) {
   const std::string displayFd = std::to_string(fds[1]);
   const std::string screen =
       std::to_string(options.width) + "x" + std::to_string(options.height) + "x" + std::to_string(options.depth);
-  std::vector<const char*> argv = {"Xvfb", "-displayfd", displayFd.c_str(), "-screen", "0", screen.c_str(),
-                                   "-nolisten", "tcp", "-noreset"};
+  const bool nested = !options.nestedIn.empty();
+  std::vector<const char*> argv = {nested ? "Xephyr" : "Xvfb", "-displayfd", displayFd.c_str(), "-nolisten", "tcp",
+                                   "-noreset"};
+  if (!nested) argv.insert(argv.end(), {"-screen", "0", screen.c_str()});
   for (const std::string& argument : options.extraArguments) argv.push_back(argument.c_str());
   argv.push_back(nullptr);
+  // A nested server finds the server it runs in through DISPLAY; everything else of the environment stays.
+  const std::string hostDisplay = "DISPLAY=" + options.nestedIn;
+  std::vector<char*> envp;
+  for (char** entry = environ; *entry != nullptr; ++entry) {
+    if (std::strncmp(*entry, "DISPLAY=", 8) != 0) envp.push_back(*entry);
+  }
+  if (nested) envp.push_back(const_cast<char*>(hostDisplay.c_str()));
+  envp.push_back(nullptr);
   const pid_t parent = getpid();
   const pid_t pid = fork();
   if (pid < 0) {
@@ -73,7 +84,7 @@ bool XvfbServer::Start(const Options& options) {
       dup2(devNull, STDOUT_FILENO);
       dup2(devNull, STDERR_FILENO);
     }
-    execvp(argv[0], const_cast<char* const*>(argv.data()));
+    execvpe(argv[0], const_cast<char* const*>(argv.data()), envp.data());
     _exit(127);
   }
   m_pid = pid;
@@ -99,7 +110,7 @@ bool XvfbServer::WaitForDisplayNumber(int readFd) {
     const ssize_t got = read(readFd, buffer, sizeof buffer);
     if (got < 0 && errno == EINTR) continue;
     if (got <= 0) {
-      m_error = "Xvfb exited before it was ready (is it installed?)";
+      m_error = "the server exited before it was ready (are Xvfb and Xephyr installed?)";
       return false;
     }
     text.append(buffer, static_cast<std::size_t>(got));

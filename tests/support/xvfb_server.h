@@ -1,6 +1,6 @@
 #pragma once
-// A private virtual X server for a test: Xvfb on a display number that it picks itself, ready for
-// connections when the constructor returns, and gone when the object is.
+// A private virtual X server for a test: Xvfb (or Xephyr inside another server) on a display number that
+// it picks itself, ready for connections when the constructor returns, and gone when the object is.
 
 #include <sys/types.h>
 
@@ -17,6 +17,9 @@ class XvfbServer {
     int depth = 24;
     // Further server arguments, as {"-extension", "MIT-SHM"} to take an extension away.
     std::vector<std::string> extraArguments;
+    // Runs Xephyr in this display instead of Xvfb; its screens then come from extraArguments alone, as
+    // {"-screen", "800x600", "-screen", "640x480", "+xinerama"} for two monitors.
+    std::string nestedIn = {};
   };
 
   XvfbServer() : XvfbServer(Options{}) {}

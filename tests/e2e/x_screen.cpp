@@ -1,0 +1,57 @@
+#include "tests/e2e/x_screen.h"
+
+#include <X11/Xutil.h>
+#include <X11/extensions/XTest.h>
+
+namespace veltane::test {
+
+std::vector<std::uint32_t> ReadPixels(Display* display, Window window, const Region& region) {
+  std::vector<std::uint32_t> pixels;
+  XImage* image = XGetImage(display, window, region.x, region.y, static_cast<unsigned>(region.width),
+                            static_cast<unsigned>(region.height), AllPlanes, ZPixmap);
+  if (image == nullptr) return pixels;
+  for (int y = 0; y < region.height; ++y) {
+    for (int x = 0; x < region.width; ++x) pixels.push_back(static_cast<std::uint32_t>(XGetPixel(image, x, y)) & 0xFFFFFF);
+  }
+  XDestroyImage(image);
+  return pixels;
+}
+
+int CountPixels(Display* display, Window window, const Region& region, bool (*matches)(std::uint32_t)) {
+  int count = 0;
+  for (const std::uint32_t pixel : ReadPixels(display, window, region)) count += matches(pixel) ? 1 : 0;
+  return count;
+}
+
+bool IsLit(std::uint32_t pixel) { return pixel != 0; }
+
+bool IsWarm(std::uint32_t pixel) { return ((pixel >> 16) & 0xFF) > (pixel & 0xFF) + 32; }
+
+bool IsFlaming(std::uint32_t pixel) {
+  return ((pixel >> 16) & 0xFF) >= 180 && ((pixel >> 8) & 0xFF) >= 180 && (pixel & 0xFF) <= 100;
+}
+
+void MovePointer(Display* display, int x, int y) {
+  XTestFakeMotionEvent(display, -1, x, y, CurrentTime);
+  XSync(display, False);
+}
+
+void WarpPointer(Display* display, int x, int y) {
+  XWarpPointer(display, None, DefaultRootWindow(display), 0, 0, 0, 0, x, y);
+  XSync(display, False);
+}
+
+void TapKey(Display* display, KeySym keysym) {
+  const KeyCode code = XKeysymToKeycode(display, keysym);
+  XTestFakeKeyEvent(display, code, True, CurrentTime);
+  XTestFakeKeyEvent(display, code, False, CurrentTime);
+  XSync(display, False);
+}
+
+void ClickButton(Display* display, unsigned button) {
+  XTestFakeButtonEvent(display, button, True, CurrentTime);
+  XTestFakeButtonEvent(display, button, False, CurrentTime);
+  XSync(display, False);
+}
+
+}  // namespace veltane::test
