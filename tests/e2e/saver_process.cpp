@@ -11,12 +11,14 @@
 namespace veltane::test {
 
 SaverProcess::SaverProcess(const std::string& program, const std::vector<std::string>& arguments,
-                           const std::string& display, const std::string& configHome) {
+                           const std::string& display, const std::string& configHome,
+                           const std::vector<std::string>& extraEnvironment) {
   int errorPipe[2];
   if (pipe2(errorPipe, O_CLOEXEC) != 0) return;
   // Everything the child needs is prepared before the fork, which leaves it only async-signal-safe calls.
   std::vector<std::string> environment{"DISPLAY=" + display, "XDG_CONFIG_HOME=" + configHome,
                                        "HOME=" + configHome, "PATH=/usr/bin:/bin"};
+  environment.insert(environment.end(), extraEnvironment.begin(), extraEnvironment.end());
   std::vector<char*> envp;
   for (std::string& entry : environment) envp.push_back(entry.data());
   envp.push_back(nullptr);
