@@ -132,7 +132,8 @@ class WaylandBackend : public Backend {
   std::unique_ptr<ShellSurface> MakeShellSurface(HWND owner, const Output* output, bool cover);
   void DestroyShellSurface(std::unique_ptr<ShellSurface> shell);
   void AddCover(HWND hwnd, OurWindow& window, const Output& output);
-  void PaintCover(ShellSurface& cover);
+  // Shows the surface, black all over, at its configured size: a surface without a buffer is not shown.
+  void PaintBlack(ShellSurface& shell);
   void LoseWindow(HWND hwnd);
   const Output* FindOutput(std::uint32_t name) const;
   ShellSurface* FindSurface(wl_surface* surface) const;

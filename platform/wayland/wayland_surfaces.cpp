@@ -120,8 +120,6 @@ HWND WaylandBackend::CreateTopmostWindow(const Rect&, bool) {
     DestroyNativeWindow(hwnd);
     return 0;
   }
-  // The window framework announces the first size and paint itself; only later changes are news.
-  std::erase_if(m_pending, [hwnd](const Pending& event) { return event.msg.hwnd == hwnd; });
   return hwnd;
 }
 
@@ -129,12 +127,12 @@ void WaylandBackend::AddCover(HWND hwnd, OurWindow& window, const Output& output
   window.covers.push_back(MakeShellSurface(hwnd, &output, true));
 }
 
-void WaylandBackend::PaintCover(ShellSurface& cover) {
-  Surface* pixels = cover.buffers->Acquire(cover.width, cover.height);
+void WaylandBackend::PaintBlack(ShellSurface& shell) {
+  Surface* pixels = shell.buffers->Acquire(shell.width, shell.height);
   if (pixels == nullptr) return;
-  const Rect whole{0, 0, cover.width, cover.height};
+  const Rect whole{0, 0, shell.width, shell.height};
   FillPixels(*pixels, whole, 0);
-  cover.buffers->Commit(cover.surface, whole);
+  shell.buffers->Commit(shell.surface, whole);
   wl_display_flush(m_display);
 }
 
@@ -148,11 +146,12 @@ void WaylandBackend::OnConfigure(ShellSurface& shell, std::int32_t width, std::i
   shell.configured = true;
   shell.width = width;
   shell.height = height;
-  if (shell.cover) {
-    if (first || resized) PaintCover(shell);
-    return;
-  }
-  if (resized) Queue(PendingKind::Input, shell.owner, WM_SIZE, 0, MAKELPARAM(width, height));
+  // A new size loses what was drawn, as the buffers go with it; the window shows black until it draws.
+  if (first || resized) PaintBlack(shell);
+  if (shell.cover) return;
+  // The compositor keeps what the surface shows, so a configure that changes nothing needs no paint.
+  if (!resized) return;
+  Queue(PendingKind::Input, shell.owner, WM_SIZE, 0, MAKELPARAM(width, height));
   Queue(PendingKind::Invalidate, shell.owner);
 }
 

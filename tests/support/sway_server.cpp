@@ -151,11 +151,17 @@ std::vector<std::string> SwayServer::ClientEnvironment() const {
 }
 
 int SwayServer::RunTool(const std::vector<std::string>& argv, std::chrono::milliseconds timeout) {
+  return FinishTool(StartTool(argv), timeout);
+}
+
+pid_t SwayServer::StartTool(const std::vector<std::string>& argv) {
   std::vector<std::string> environment = ClientEnvironment();
   environment.push_back("PATH=/usr/bin:/bin");
-  const pid_t pid = Spawn(argv, environment, m_runtimeDir + "/tools.log");
-  if (pid < 0) return -1;
-  return Reap(pid, Clock::now() + timeout);
+  return Spawn(argv, environment, m_runtimeDir + "/tools.log");
+}
+
+int SwayServer::FinishTool(pid_t pid, std::chrono::milliseconds timeout) {
+  return pid < 0 ? -1 : Reap(pid, Clock::now() + timeout);
 }
 
 bool SwayServer::Capture(const std::string& output, Screenshot* shot) {

@@ -42,6 +42,9 @@ class SwayServer {
   // Runs a client tool (swaymsg, grim, wtype) to its end; its exit status, or -1 when it failed to run
   // or did not end within the timeout.
   int RunTool(const std::vector<std::string>& argv, std::chrono::milliseconds timeout = std::chrono::seconds(10));
+  // The same in two halves, for a tool that must run while the test goes on: -1 when it cannot start.
+  pid_t StartTool(const std::vector<std::string>& argv);
+  static int FinishTool(pid_t pid, std::chrono::milliseconds timeout = std::chrono::seconds(10));
   // Reads one output back through grim; false when grim fails.
   bool Capture(const std::string& output, Screenshot* shot);
   // Gives the seat a pointer device, which the headless backend lacks, so that "swaymsg seat - cursor"
