@@ -12,7 +12,21 @@
 
 namespace veltane::platform {
 
+namespace {
+
+// Without a runtime folder there is no socket to find, unless the compositor's name is a path or a
+// connection was handed down; libwayland would only say so on standard error.
+bool MayFindCompositor() {
+  const char* name = std::getenv("WAYLAND_DISPLAY");
+  const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+  return std::getenv("WAYLAND_SOCKET") != nullptr || (name != nullptr && name[0] == '/') ||
+         (runtime != nullptr && runtime[0] != '\0');
+}
+
+}  // namespace
+
 WaylandConnection ConnectWayland() {
+  if (!MayFindCompositor()) return {};
   wl_display* display = wl_display_connect(nullptr);
   if (display == nullptr) return {};
   const char* ignore = std::getenv(kIgnoreLayerShellForTests);

@@ -182,10 +182,24 @@ TEST_F(WaylandSaver, WithoutTheLayerShellAFullScreenToplevelShowsItAndAKeyEndsIt
   tool.join();
 }
 
-TEST(WaylandPreview, WithoutAnXDisplayThePreviewEndsAtOnceShowingNothing) {
-  SaverProcess saver(VELTANE_BINARY, {"p", "12345"}, "", "/tmp");
-  EXPECT_EQ(saver.WaitForExit(milliseconds(2000)), std::optional<int>(0));
-  EXPECT_EQ(saver.ErrorOutput(), "");
+// With no compositor and no X display: the preview has nothing to show and ends quietly; full screen
+// says why it cannot run, in its one line and nothing else.
+TEST(WithoutAnyDisplay, ThePreviewEndsQuietlyAndFullScreenSaysWhy) {
+  struct Case {
+    std::vector<std::string> arguments;
+    int exitCode;
+    std::string message;
+  };
+  const std::vector<Case> cases = {
+      {{"p", "12345"}, 0, ""},
+      {{"s"}, 1, "veltane: cannot open the X display\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.arguments.front());
+    SaverProcess saver(VELTANE_BINARY, c.arguments, "", "/tmp");
+    EXPECT_EQ(saver.WaitForExit(milliseconds(2000)), std::optional<int>(c.exitCode));
+    EXPECT_EQ(saver.ErrorOutput(), c.message);
+  }
 }
 
 }  // namespace
