@@ -29,7 +29,8 @@ constexpr auto kPollInterval = std::chrono::milliseconds(10);
 constexpr char kConfig[] =
     "xwayland disable\n"
     "output HEADLESS-1 resolution 640x480 position 0 0\n"
-    "output HEADLESS-2 resolution 320x240 position 640 0\n";
+    "output HEADLESS-2 resolution 320x240 position 640 0\n"
+    "output HEADLESS-3 resolution 320x240 position 960 0\n";
 
 // Starts argv with the given environment, its output to logPath (or /dev/null); -1 when fork fails.
 pid_t Spawn(const std::vector<std::string>& argv, const std::vector<std::string>& environment,

@@ -27,8 +27,8 @@ struct Screenshot {
 
 class SwayServer {
  public:
-  // The first output, HEADLESS-1, is 640 x 480 at the origin; a second one made with AddOutput is
-  // HEADLESS-2, 320 x 240, to its right.
+  // The first output, HEADLESS-1, is 640 x 480 at the origin; those made with AddOutput, HEADLESS-2 and
+  // HEADLESS-3, are 320 x 240 each, in a row to its right.
   SwayServer();
   ~SwayServer();
   SwayServer(const SwayServer&) = delete;

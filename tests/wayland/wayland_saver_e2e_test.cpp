@@ -104,16 +104,31 @@ class WaylandSaver : public ::testing::Test {
   std::string m_configHome;
 };
 
+// An output's screenshot once it is black all over, or the last one taken within the time.
+Screenshot WaitForBlack(SwayServer& sway, const std::string& output) {
+  Screenshot shot;
+  const auto deadline = std::chrono::steady_clock::now() + seconds(10);
+  while (std::chrono::steady_clock::now() < deadline) {
+    if (sway.Capture(output, &shot) && std::count(shot.pixels.begin(), shot.pixels.end(), 0u) == 320 * 240) break;
+    std::this_thread::sleep_for(milliseconds(100));
+  }
+  return shot;
+}
+
+// An output that comes while the saver runs is covered too.
 TEST_F(WaylandSaver, CoversEveryOutputWithTheTaperOnTheFirstAndBlackElsewhere) {
   ASSERT_TRUE(m_sway.AddOutput());
   auto saver = StartSaver();
   const Comparison first = WaitForTaper(*saver);
   EXPECT_EQ(first.wrong, 0u);
   EXPECT_TRUE(first.flameLit);
-  Screenshot second;
-  ASSERT_TRUE(m_sway.Capture("HEADLESS-2", &second));
-  EXPECT_EQ(second.width, 320);
-  EXPECT_EQ(std::count(second.pixels.begin(), second.pixels.end(), 0u), 320 * 240);
+  ASSERT_TRUE(m_sway.AddOutput());
+  for (const char* output : {"HEADLESS-2", "HEADLESS-3"}) {
+    SCOPED_TRACE(output);
+    const Screenshot other = WaitForBlack(m_sway, output);
+    EXPECT_EQ(other.width, 320);
+    EXPECT_EQ(std::count(other.pixels.begin(), other.pixels.end(), 0u), 320 * 240);
+  }
   EXPECT_TRUE(saver->Running()) << saver->ErrorOutput();
 }
 
@@ -137,7 +152,9 @@ TEST_F(WaylandSaver, AKeyAButtonOrAOnePixelMotionEndsItWithinASecond) {
       {"the right button", {"swaymsg", "seat", "-", "cursor", "press", "button3"}, true},
       {"one pixel to the right", {"swaymsg", "seat", "-", "cursor", "move", "1", "0"}, true},
       {"one pixel down", {"swaymsg", "seat", "-", "cursor", "move", "0", "1"}, true},
+      {"onto the second output's cover", {"swaymsg", "seat", "-", "cursor", "set", "700", "50"}, true},
   };
+  ASSERT_TRUE(m_sway.AddOutput());
   for (const InputCase& input : cases) {
     SCOPED_TRACE(input.name);
     auto saver = StartSaver();
@@ -154,6 +171,7 @@ TEST_F(WaylandSaver, AKeyAButtonOrAOnePixelMotionEndsItWithinASecond) {
     EXPECT_EQ(saver->WaitForExit(bound), std::optional<int>(0)) << saver->ErrorOutput();
     if (tool.joinable()) tool.join();
     ASSERT_EQ(m_sway.RunTool({"swaymsg", "seat", "-", "cursor", "release", "button1"}), 0);
+    ASSERT_EQ(m_sway.RunTool({"swaymsg", "seat", "-", "cursor", "set", "100", "100"}), 0);
   }
 }
 
