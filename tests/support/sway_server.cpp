@@ -84,8 +84,13 @@ int Reap(pid_t pid, Clock::time_point deadline) {
 // A client connection of the test's own that holds a virtual pointer device.
 struct SwayServer::PointerClient {
   wl_display* display = nullptr;
+  wl_registry* registry = nullptr;
   zwlr_virtual_pointer_manager_v1* manager = nullptr;
+  zwlr_virtual_pointer_v1* pointer = nullptr;
   ~PointerClient() {
+    if (pointer != nullptr) zwlr_virtual_pointer_v1_destroy(pointer);
+    if (manager != nullptr) zwlr_virtual_pointer_manager_v1_destroy(manager);
+    if (registry != nullptr) wl_registry_destroy(registry);
     if (display != nullptr) wl_display_disconnect(display);
   }
 };
@@ -198,11 +203,11 @@ bool SwayServer::AddPointer() {
       },
       [](void*, wl_registry*, std::uint32_t) {},
   };
-  wl_registry* registry = wl_display_get_registry(client->display);
-  wl_registry_add_listener(registry, &kListener, client.get());
+  client->registry = wl_display_get_registry(client->display);
+  wl_registry_add_listener(client->registry, &kListener, client.get());
   wl_display_roundtrip(client->display);
   if (client->manager == nullptr) return false;
-  zwlr_virtual_pointer_manager_v1_create_virtual_pointer(client->manager, nullptr);
+  client->pointer = zwlr_virtual_pointer_manager_v1_create_virtual_pointer(client->manager, nullptr);
   if (wl_display_roundtrip(client->display) < 0) return false;
   m_pointer = std::move(client);
   return true;
