@@ -7,7 +7,6 @@
 
 #include <chrono>
 #include <cstdint>
-#include <cstring>
 #include <string_view>
 #include <vector>
 
@@ -19,6 +18,7 @@ namespace {
 
 constexpr int kImageWidth = 70;
 constexpr int kImageHeight = 100;
+constexpr std::size_t kImageStride = 212;  // A 24-bit row of 70 pixels, padded to four bytes.
 constexpr int kBuffers = 3;
 
 struct Globals {
@@ -109,8 +109,8 @@ double PlainWlShmFramesPerSecond(double seconds) {
     close(fd);
     wl_buffer_add_listener(b.buffer, &kRelease, &b);
   }
-  std::vector<std::uint32_t> image(kImageWidth * kImageHeight);
-  for (std::size_t i = 0; i < image.size(); ++i) image[i] = static_cast<std::uint32_t>(i * 2654435761u) & 0xFFFFFF;
+  std::vector<std::uint8_t> image(kImageStride * kImageHeight);
+  for (std::size_t i = 0; i < image.size(); ++i) image[i] = static_cast<std::uint8_t>(i * 2654435761u >> 24);
   const int x = (static_cast<int>(g.width) - kImageWidth) / 2;
   const int y = (static_cast<int>(g.height) - kImageHeight) / 2;
 
@@ -125,9 +125,13 @@ double PlainWlShmFramesPerSecond(double seconds) {
       }
       if (free == nullptr && !Dispatch(display, 1000)) return 0;
     }
+    // The image is the flame's kind, 24-bit and bottom-up, converted as a hand-written client would.
     for (int row = 0; row < kImageHeight; ++row) {
-      std::memcpy(free->pixels + static_cast<std::size_t>(y + row) * g.width + x, &image[row * kImageWidth],
-                  kImageWidth * sizeof(std::uint32_t));
+      const std::uint8_t* src = image.data() + static_cast<std::size_t>(kImageHeight - 1 - row) * kImageStride;
+      std::uint32_t* dst = free->pixels + static_cast<std::size_t>(y + row) * g.width + x;
+      for (int column = 0; column < kImageWidth; ++column, src += 3) {
+        dst[column] = std::uint32_t{src[0]} | std::uint32_t{src[1]} << 8 | std::uint32_t{src[2]} << 16;
+      }
     }
     free->busy = true;
     wl_surface_attach(surface, free->buffer, 0, 0);

@@ -1,6 +1,7 @@
 #pragma once
-// The baseline for the saver on Wayland: a loop that does nothing but commit the same 70 x 100 image to a
-// full-screen layer surface through wl_shm, as fast as the compositor hands its buffers back.
+// The baseline for the saver on Wayland: a loop that does nothing but convert a 70 x 100 bottom-up 24-bit
+// image, the flame's kind, into a wl_shm buffer of a full-screen layer surface and commit it, as fast as
+// the compositor hands its buffers back.
 
 namespace veltane::bench {
 
