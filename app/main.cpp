@@ -1,7 +1,6 @@
 // The program's entry: picks the backend for the window modes and runs the application object.
 
 #include <csignal>
-#include <cstdio>
 #include <string>
 #include <vector>
 
