@@ -10,7 +10,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <list>
 #include <memory>
 #include <string>
 #include <vector>
@@ -68,10 +67,11 @@ int main(int argc, char** argv) {
     return 1;
   }
   // The settings are the defaults: a configuration folder of the compositor's own, with nothing in it.
-  const std::vector<std::string> client = sway.ClientEnvironment();
-  std::list<std::string> environment(client.begin(), client.end());
-  environment.push_back("XDG_CONFIG_HOME=" + client.front().substr(client.front().find('=') + 1) + "/config");
-  for (std::string& entry : environment) putenv(entry.data());
+  for (const std::string& entry : sway.ClientEnvironment()) {
+    const std::size_t equals = entry.find('=');
+    setenv(entry.substr(0, equals).c_str(), entry.substr(equals + 1).c_str(), 1);
+  }
+  setenv("XDG_CONFIG_HOME", (std::string(getenv("XDG_RUNTIME_DIR")) + "/config").c_str(), 1);
 
   std::vector<double> plainRuns;
   std::vector<double> saverRuns;

@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
-#include <list>
 #include <string>
 
 #include "platform/memory/memory_backend.h"
@@ -54,9 +53,11 @@ class WaylandDriver : public Driver {
  public:
   explicit WaylandDriver(bool layerShell) {
     if (!m_sway.Running()) return;
-    for (const std::string& entry : m_sway.ClientEnvironment()) putenv(m_environment.emplace_back(entry).data());
-    const std::string ignore = std::string(kIgnoreLayerShellForTests) + (layerShell ? "=" : "=1");
-    putenv(m_environment.emplace_back(ignore).data());
+    for (const std::string& entry : m_sway.ClientEnvironment()) {
+      const std::size_t equals = entry.find('=');
+      setenv(entry.substr(0, equals).c_str(), entry.substr(equals + 1).c_str(), 1);
+    }
+    setenv(kIgnoreLayerShellForTests, layerShell ? "" : "1", 1);
     WaylandConnection connection = ConnectWayland();
     if (connection.backend) SetBackend(std::move(connection.backend));
   }
@@ -82,7 +83,6 @@ class WaylandDriver : public Driver {
 
  private:
   test::SwayServer m_sway;
-  std::list<std::string> m_environment;  // putenv keeps the strings themselves.
   bool m_pointer = false;
   pid_t m_typing = -1;
 };
