@@ -1,5 +1,6 @@
 // The same scripted scenario on the in-memory backend and on the Wayland backend, on a headless sway: a
-// full-screen window, a pointer move, a key typed by a keyboard that then goes away, a button, another
+// full-screen window, a pointer move, keys typed by keyboards that then go away (a letter, a letter with
+// Alt, Shift by itself), a button, another
 // move, and the compositor closing the window. The window must be given the same messages in the same
 // order. Headless sway 1.7 can neither unplug nor disable an output, and a layer surface has no close
 // request, so the layer-shell run leaves out the last step and the xdg-shell run takes it.
@@ -24,7 +25,9 @@ class Driver {
  public:
   virtual ~Driver() = default;
   virtual void Move(HWND window, int x, int y) = 0;
-  virtual void Key(HWND window) = 0;
+  // A letter; with alt, the letter X typed with Alt held; with shift, the left Shift key by itself.
+  enum class Typing { Letter, AltLetter, ShiftAlone };
+  virtual void Key(HWND window, Typing typing) = 0;
   virtual void Click(HWND window) = 0;
   virtual void CloseFromOutside(HWND window) = 0;
 };
@@ -38,8 +41,12 @@ class MemoryDriver : public Driver {
   }
   void Move(HWND window, int x, int y) override { m_backend->InjectMotion(window, x, y); }
   // The keyboard that typed the key goes, and the focus with it.
-  void Key(HWND window) override {
-    m_backend->InjectKey(window, 'A');
+  void Key(HWND window, Typing typing) override {
+    switch (typing) {
+      case Typing::Letter: m_backend->InjectKey(window, 'A'); break;
+      case Typing::AltLetter: m_backend->InjectKey(window, 'X', true); break;
+      case Typing::ShiftAlone: m_backend->InjectKey(window, 0x10); break;
+    }
     m_backend->InjectFocusLoss(window);
   }
   void Click(HWND window) override { m_backend->InjectButton(window, 1); }
@@ -74,7 +81,14 @@ class WaylandDriver : public Driver {
     m_sway.RunTool({"swaymsg", "seat", "-", "cursor", "set", std::to_string(x), std::to_string(y)});
   }
   // wtype runs while the window pumps, which must bind the new keyboard before the key comes.
-  void Key(HWND) override { m_typing = m_sway.StartTool({"wtype", "-s", "300", "a"}); }
+  void Key(HWND, Typing typing) override {
+    test::SwayServer::FinishTool(m_typing);
+    switch (typing) {
+      case Typing::Letter: m_typing = m_sway.StartTool({"wtype", "-s", "300", "a"}); break;
+      case Typing::AltLetter: m_typing = m_sway.StartTool({"wtype", "-s", "300", "-M", "alt", "x", "-m", "alt"}); break;
+      case Typing::ShiftAlone: m_typing = m_sway.StartTool({"wtype", "-s", "300", "-P", "Shift_L", "-p", "Shift_L"}); break;
+    }
+  }
   void Click(HWND) override {
     m_sway.RunTool({"swaymsg", "seat", "-", "cursor", "press", "button1"});
     m_sway.RunTool({"swaymsg", "seat", "-", "cursor", "release", "button1"});
@@ -93,7 +107,9 @@ ScenarioSteps RunScenario(Driver& driver, const ScenarioSteps* reference, bool c
   recorder.Step([&] { EXPECT_TRUE(wnd.CreateEx(WS_EX_TOPMOST, WS_POPUP | WS_VISIBLE, kScreen, 0)); });
   const HWND window = wnd.GetSafeHwnd();
   recorder.Step([&] { driver.Move(window, 0, 0); });
-  recorder.Step([&] { driver.Key(window); });
+  recorder.Step([&] { driver.Key(window, Driver::Typing::Letter); });
+  recorder.Step([&] { driver.Key(window, Driver::Typing::AltLetter); });
+  recorder.Step([&] { driver.Key(window, Driver::Typing::ShiftAlone); });
   recorder.Step([&] { driver.Click(window); });
   recorder.Step([&] { driver.Move(window, 5, 7); });
   if (!closeFromOutside) return recorder.Steps();
@@ -113,6 +129,10 @@ TEST(WaylandScenario, BothShellsGiveTheSameMessagesAsTheInMemoryBackend) {
       {{0, WM_CREATE, 0, 0}, {0, WM_SIZE, 0, MAKELPARAM(640, 480)}, {0, WM_PAINT, 0, 0}},
       {{0, WM_MOUSEMOVE, 0, MAKELPARAM(0, 0)}},
       {{0, WM_KEYDOWN, 'A', 1}, {0, WM_NCACTIVATE, 0, 0}, {0, WM_ACTIVATE, WA_INACTIVE, 0},
+       {0, WM_ACTIVATEAPP, 0, 0}},
+      {{0, WM_SYSKEYDOWN, 'X', 1 | KEY_CONTEXT_ALT}, {0, WM_NCACTIVATE, 0, 0}, {0, WM_ACTIVATE, WA_INACTIVE, 0},
+       {0, WM_ACTIVATEAPP, 0, 0}},
+      {{0, WM_KEYDOWN, 0x10, 1}, {0, WM_NCACTIVATE, 0, 0}, {0, WM_ACTIVATE, WA_INACTIVE, 0},
        {0, WM_ACTIVATEAPP, 0, 0}},
       {{0, WM_LBUTTONDOWN, 1, MAKELPARAM(0, 0)}},
       {{0, WM_MOUSEMOVE, 0, MAKELPARAM(5, 7)}},
