@@ -1,9 +1,9 @@
 // The same scripted scenario on the in-memory backend and on the Wayland backend, on a headless sway: a
 // full-screen window, a pointer move, keys typed by keyboards that then go away (a letter, a letter with
-// Alt, Shift by itself), a button, another
-// move, and the compositor closing the window. The window must be given the same messages in the same
-// order. Headless sway 1.7 can neither unplug nor disable an output, and a layer surface has no close
-// request, so the layer-shell run leaves out the last step and the xdg-shell run takes it.
+// Alt, Shift by itself), a button, another move, and the compositor closing the window. The window must be
+// given the same messages in the same order. Headless sway 1.7 can neither unplug nor disable an output,
+// and a layer surface has no close request, so the layer-shell run leaves out the last step and the
+// xdg-shell run takes it.
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
