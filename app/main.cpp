@@ -1,13 +1,11 @@
-// The program's entry: picks the X11 backend for the window modes and runs the application object.
+// The program's entry: picks the backend for the window modes and runs the application object.
 
 #include <csignal>
-#include <cstdio>
 #include <string>
 #include <vector>
 
+#include "app/choose_backend.h"
 #include "app/saver_app.h"
-#include "platform/backend.h"
-#include "platform/x11/x11_backend.h"
 
 int main(int argc, char** argv) {
   using veltane::app::SaverMode;
@@ -20,12 +18,7 @@ int main(int argc, char** argv) {
   std::vector<std::string> arguments(argv, argv + argc);
   const SaverMode mode = veltane::app::SelectMode(arguments);
   if (mode == SaverMode::Preview || mode == SaverMode::FullScreen) {
-    auto backend = veltane::platform::CreateX11Backend();
-    if (!backend) {
-      std::fputs("veltane: cannot open the X display\n", stderr);
-      return 1;
-    }
-    veltane::platform::SetBackend(std::move(backend));
+    if (const auto exitCode = veltane::app::ChooseBackend(mode)) return *exitCode;
   }
 
   veltane::app::SaverApp app(std::move(arguments));

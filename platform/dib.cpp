@@ -1,6 +1,7 @@
 #include "platform/dib.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 
 namespace veltane::platform {
@@ -39,6 +40,21 @@ struct Placement {
   std::int64_t EndColumn() const { return std::min<std::int64_t>(width, surface.width - x); }
 };
 
+// The flame is drawn through this every frame. Four pixels are twelve bytes, three little-endian words,
+// from which the four 0x00RRGGBB words are shifted out; the rest go one by one.
+void ConvertBgrRow(const std::uint8_t* from, std::uint32_t* to, std::int64_t count) {
+  std::int64_t done = 0;
+  for (; std::endian::native == std::endian::little && done + 4 <= count; done += 4, from += 12, to += 4) {
+    std::uint32_t w[3];
+    std::memcpy(w, from, sizeof w);
+    to[0] = w[0] & 0xFFFFFFu;
+    to[1] = (w[0] >> 24) | ((w[1] & 0xFFFFu) << 8);
+    to[2] = (w[1] >> 16) | ((w[2] & 0xFFu) << 16);
+    to[3] = w[2] >> 8;
+  }
+  for (; done < count; ++done, from += 3, ++to) *to = Rgb(from[2], from[1], from[0]);
+}
+
 void BlitRgb24(const DibView& dib, const Placement& place) {
   const std::int64_t rowBytes = RowBytes24(place.width);
   const std::int64_t available = static_cast<std::int64_t>(dib.bits.size());
@@ -50,10 +66,7 @@ void BlitRgb24(const DibView& dib, const Placement& place) {
     std::uint32_t* line = place.Line(row);
     if (line == nullptr) continue;
     const std::int64_t end = std::min(place.EndColumn(), (available - rowStart) / 3);
-    for (std::int64_t column = first; column < end; ++column) {
-      const std::uint8_t* pixel = bits + rowStart + column * 3;
-      line[place.x + column] = Rgb(pixel[2], pixel[1], pixel[0]);
-    }
+    ConvertBgrRow(bits + rowStart + first * 3, line + place.x + first, end - first);
   }
 }
 

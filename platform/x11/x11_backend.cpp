@@ -6,9 +6,9 @@
 
 #include <algorithm>
 #include <chrono>
-#include <ctime>
 #include <thread>
 
+#include "platform/system_time.h"
 #include "platform/x11/x11_backend_impl.h"
 #include "platform/x11/x11_errors.h"
 
@@ -227,15 +227,8 @@ void X11Backend::SetCursor(HCURSOR) {
   XFlush(m_display);
 }
 
-std::uint32_t X11Backend::TickCount() {
-  timespec now{};
-  clock_gettime(CLOCK_MONOTONIC, &now);
-  const auto ms = static_cast<std::uint64_t>(now.tv_sec) * 1000u + static_cast<std::uint64_t>(now.tv_nsec) / 1000000u;
-  return static_cast<std::uint32_t>(ms);
-}
+std::uint32_t X11Backend::TickCount() { return SystemTickCount(); }
 
-std::int64_t X11Backend::CalendarTime() {
-  return static_cast<std::int64_t>(std::time(nullptr));
-}
+std::int64_t X11Backend::CalendarTime() { return SystemCalendarTime(); }
 
 }  // namespace veltane::platform::x11

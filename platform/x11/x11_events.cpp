@@ -1,57 +1,14 @@
 #include <X11/XKBlib.h>
-#include <X11/keysym.h>
 #include <poll.h>
 
 #include <cerrno>
 
+#include "platform/virtual_keys.h"
 #include "platform/x11/x11_backend_impl.h"
 
 namespace veltane::platform::x11 {
 
 namespace {
-
-struct KeyRange {
-  KeySym first;
-  KeySym last;
-  WPARAM firstKey;
-};
-
-// Virtual-key codes for the keys that have one; the saver closes on any key, so the others share 0.
-constexpr KeyRange kKeyRanges[] = {
-    {XK_BackSpace, XK_Tab, 0x08},
-    {XK_Return, XK_Return, 0x0D},
-    {XK_KP_Enter, XK_KP_Enter, 0x0D},
-    {XK_Shift_L, XK_Shift_R, 0x10},
-    {XK_Control_L, XK_Control_R, 0x11},
-    {XK_Alt_L, XK_Alt_R, 0x12},
-    {XK_Meta_L, XK_Meta_R, 0x12},
-    {XK_Pause, XK_Pause, 0x13},
-    {XK_Caps_Lock, XK_Caps_Lock, 0x14},
-    {XK_Escape, XK_Escape, 0x1B},
-    {XK_space, XK_space, 0x20},
-    {XK_Prior, XK_Next, 0x21},
-    {XK_End, XK_End, 0x23},
-    {XK_Home, XK_Home, 0x24},
-    {XK_Left, XK_Down, 0x25},
-    {XK_Insert, XK_Insert, 0x2D},
-    {XK_Delete, XK_Delete, 0x2E},
-    {XK_0, XK_9, '0'},
-    {XK_a, XK_z, 'A'},
-    {XK_A, XK_Z, 'A'},
-    {XK_Super_L, XK_Super_R, 0x5B},
-    {XK_Menu, XK_Menu, 0x5D},
-    {XK_KP_0, XK_KP_9, 0x60},
-    {XK_F1, XK_F24, 0x70},
-    {XK_Num_Lock, XK_Num_Lock, 0x90},
-    {XK_Scroll_Lock, XK_Scroll_Lock, 0x91},
-};
-
-WPARAM VirtualKey(KeySym sym) {
-  for (const KeyRange& range : kKeyRanges) {
-    if (sym >= range.first && sym <= range.last) return range.firstKey + static_cast<WPARAM>(sym - range.first);
-  }
-  return 0;
-}
 
 WPARAM MouseKeys(unsigned state) {
   WPARAM keys = 0;
@@ -92,9 +49,9 @@ void X11Backend::Translate(const XEvent& event, EventSink& sink) {
     case KeyPress: {
       const KeySym sym = XkbKeycodeToKeysym(m_display, static_cast<KeyCode>(event.xkey.keycode), 0, 0);
       // Alt pressed by itself counts as held, as it does for the system variant of the message.
-      const bool alt = (event.xkey.state & Mod1Mask) != 0 || sym == XK_Alt_L || sym == XK_Alt_R ||
-                       sym == XK_Meta_L || sym == XK_Meta_R;
-      PostInput(sink, hwnd, alt ? WM_SYSKEYDOWN : WM_KEYDOWN, VirtualKey(sym), KEY_REPEAT_ONCE | (alt ? KEY_CONTEXT_ALT : 0));
+      const bool alt = (event.xkey.state & Mod1Mask) != 0 || IsAltKeysym(static_cast<std::uint32_t>(sym));
+      PostInput(sink, hwnd, alt ? WM_SYSKEYDOWN : WM_KEYDOWN, VirtualKeyFromKeysym(static_cast<std::uint32_t>(sym)),
+                KEY_REPEAT_ONCE | (alt ? KEY_CONTEXT_ALT : 0));
       break;
     }
     case ButtonPress: {

@@ -14,10 +14,10 @@ namespace veltane::test {
 
 class SaverProcess {
  public:
-  // Starts program with arguments (without the program's name) on display, settings under configHome, and
-  // with any further "NAME=value" entries of environment.
+  // Starts program with arguments (without the program's name) on display, settings under configHome,
+  // with further environment entries ("NAME=value") where a test needs them.
   SaverProcess(const std::string& program, const std::vector<std::string>& arguments, const std::string& display,
-               const std::string& configHome, const std::vector<std::string>& environment = {});
+               const std::string& configHome, const std::vector<std::string>& extraEnvironment = {});
   ~SaverProcess();
   SaverProcess(const SaverProcess&) = delete;
   SaverProcess& operator=(const SaverProcess&) = delete;

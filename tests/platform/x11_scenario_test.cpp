@@ -10,21 +10,12 @@
 #include "platform/memory/memory_backend.h"
 #include "platform/platform.h"
 #include "platform/window.h"
+#include "tests/platform/scenario_recorder.h"
 
 namespace veltane::platform {
 namespace {
 
 constexpr Rect kHostArea{0, 0, 200, 100};
-
-// A window that records every message it is given and otherwise behaves as the base does.
-class RecordingWnd : public Wnd {
- public:
-  LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override {
-    received.push_back(Msg{0, message, wParam, lParam});
-    return Wnd::WindowProc(message, wParam, lParam);
-  }
-  std::vector<Msg> received;  // The window's handle differs between backends, so it is left out.
-};
 
 // How one backend plays the host and the user.
 class Driver {
@@ -103,54 +94,32 @@ class X11Driver : public Driver {
   Window m_host = None;
 };
 
-// Dispatches every waiting message; with a reference, keeps at it until as many have come as it holds.
-void Pump(Driver& driver, const RecordingWnd& wnd, std::size_t atLeast) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-  for (;;) {
-    driver.Settle();
-    Msg msg;
-    while (PeekMessage(&msg, true)) DispatchMessage(msg);
-    if (wnd.received.size() >= atLeast || std::chrono::steady_clock::now() > deadline) return;
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  }
-}
-
-// The messages the window received at each step of the script. A reference from an earlier run tells how
-// many to wait for, since a real server's events arrive in their own time.
-std::vector<std::vector<Msg>> RunScenario(Driver& driver, const std::vector<std::vector<Msg>>* reference) {
-  std::vector<std::vector<Msg>> steps;
-  RecordingWnd wnd;
+// The messages the window received at each step of the script.
+ScenarioSteps RunScenario(Driver& driver, const ScenarioSteps* reference) {
+  ScenarioRecorder recorder(reference, [&] { driver.Settle(); });
+  RecordingWnd& wnd = recorder.Window();
   const HWND host = driver.MakeHost();
-  auto step = [&](auto&& action) {
-    const std::size_t before = wnd.received.size();
-    action();
-    const std::size_t expected = reference != nullptr && steps.size() < reference->size()
-                                     ? before + (*reference)[steps.size()].size()
-                                     : 0;
-    Pump(driver, wnd, expected);
-    steps.emplace_back(wnd.received.begin() + static_cast<std::ptrdiff_t>(before), wnd.received.end());
-  };
-  step([&] { EXPECT_TRUE(wnd.CreateEx(0, WS_CHILD | WS_VISIBLE, kHostArea, host)); });
+  recorder.Step([&] { EXPECT_TRUE(wnd.CreateEx(0, WS_CHILD | WS_VISIBLE, kHostArea, host)); });
   const HWND window = wnd.GetSafeHwnd();
-  step([&] { driver.Move(window, 0, 0); });
-  step([&] { driver.Key(window); });
-  step([&] { driver.Click(window); });
-  step([&] { driver.Move(window, 5, 7); });
-  step([&] { driver.DestroyHost(); });
+  recorder.Step([&] { driver.Move(window, 0, 0); });
+  recorder.Step([&] { driver.Key(window); });
+  recorder.Step([&] { driver.Click(window); });
+  recorder.Step([&] { driver.Move(window, 5, 7); });
+  recorder.Step([&] { driver.DestroyHost(); });
   EXPECT_EQ(wnd.GetSafeHwnd(), 0u);
-  return steps;
+  return recorder.Steps();
 }
 
 TEST(BackendScenario, BothBackendsGiveTheSameMessagesInTheSameOrder) {
   test::XvfbServer server;
   ASSERT_TRUE(server.Running()) << server.Error();
-  std::vector<std::vector<Msg>> reference;
+  ScenarioSteps reference;
   {
     MemoryDriver memory;
     reference = RunScenario(memory, nullptr);
     SetBackend(nullptr);
   }
-  const std::vector<std::vector<Msg>> expected = {
+  const ScenarioSteps expected = {
       {{0, WM_CREATE, 0, 0}, {0, WM_SIZE, 0, MAKELPARAM(200, 100)}, {0, WM_PAINT, 0, 0}},
       {{0, WM_MOUSEMOVE, 0, MAKELPARAM(0, 0)}},
       {{0, WM_KEYDOWN, 'A', 1}},

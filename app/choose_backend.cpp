@@ -1,0 +1,35 @@
+#include "app/choose_backend.h"
+
+#include <cstdio>
+
+#include "platform/backend.h"
+#include "platform/wayland/wayland_backend.h"
+#include "platform/x11/x11_backend.h"
+
+namespace veltane::app {
+
+std::optional<int> ChooseBackend(SaverMode mode) {
+  if (mode == SaverMode::FullScreen) {
+    platform::WaylandConnection wayland = platform::ConnectWayland();
+    if (wayland.backend) {
+      platform::SetBackend(std::move(wayland.backend));
+      return std::nullopt;
+    }
+    if (!wayland.problem.empty()) {
+      std::fprintf(stderr, "%s\n", wayland.problem.c_str());
+      return 1;
+    }
+  }
+  auto x11 = platform::CreateX11Backend();
+  if (!x11) {
+    // Without an X display there is no host window to preview in: nothing to show, as for a host that
+    // does not exist.
+    if (mode == SaverMode::Preview) return 0;
+    std::fputs("veltane: cannot open the X display\n", stderr);
+    return 1;
+  }
+  platform::SetBackend(std::move(x11));
+  return std::nullopt;
+}
+
+}  // namespace veltane::app

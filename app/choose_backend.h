@@ -1,0 +1,15 @@
+#pragma once
+// Which window system a window mode runs on.
+
+#include <optional>
+
+#include "app/saver_app.h"
+
+namespace veltane::app {
+
+// Makes the mode's backend current. Full screen takes a live Wayland compositor where one answers and X11
+// otherwise; the preview's host is an X window, so it always takes X11. Returns the exit code when the
+// process must end at once instead (with its one-line message already written to standard error).
+std::optional<int> ChooseBackend(SaverMode mode);
+
+}  // namespace veltane::app

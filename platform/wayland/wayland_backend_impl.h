@@ -1,0 +1,165 @@
+#pragma once
+// The Wayland backend's class, shared by the files that implement it (connection, surfaces, input,
+// drawing).
+
+#include <wayland-client.h>
+#include <xkbcommon/xkbcommon.h>
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <unordered_map>
+#include <vector>
+
+#include "layer-shell-client.h"
+#include "platform/backend.h"
+#include "platform/wayland/shm_buffers.h"
+#include "xdg-shell-client.h"
+
+namespace veltane::platform::wayland {
+
+class WaylandBackend;
+
+// Fills the part of rect that lies on the pixels with colour 0x00RRGGBB.
+void FillPixels(const Surface& pixels, const Rect& rect, std::uint32_t rgb);
+
+struct Output {
+  WaylandBackend* backend = nullptr;
+  wl_output* proxy = nullptr;
+  std::uint32_t name = 0;  // The registry's name, which outlives nothing: a removed output's is not reused.
+  std::int32_t x = 0;      // Where the output lies in the compositor's space.
+  std::int32_t y = 0;
+  std::int32_t width = 0;  // Its current mode.
+  std::int32_t height = 0;
+};
+
+// One full-screen surface on one output: a window's own, or one of its black covers.
+struct ShellSurface {
+  WaylandBackend* backend = nullptr;
+  HWND owner = 0;
+  bool cover = false;
+  std::uint32_t outputName = 0;  // 0: the compositor chose the output.
+  wl_surface* surface = nullptr;
+  zwlr_layer_surface_v1* layer = nullptr;
+  xdg_surface* xdgSurface = nullptr;
+  xdg_toplevel* toplevel = nullptr;
+  bool configured = false;
+  std::int32_t width = 0;
+  std::int32_t height = 0;
+  std::int32_t proposedWidth = 0;  // From xdg_toplevel.configure, applied at xdg_surface.configure.
+  std::int32_t proposedHeight = 0;
+  std::unique_ptr<ShmBuffers> buffers;
+};
+
+struct OurWindow {
+  std::unique_ptr<ShellSurface> main;
+  std::vector<std::unique_ptr<ShellSurface>> covers;
+  bool hasPointer = false;  // The last pointer position the window was told of.
+  LPARAM pointer = 0;
+  bool hadKeyboard = false;
+  int dcDepth = 0;             // GetDC calls not yet released; the frame is committed at the last release.
+  Surface* drawing = nullptr;  // The buffer being drawn while dcDepth is above 0.
+  Rect damage;
+};
+
+struct Seat {
+  WaylandBackend* backend = nullptr;
+  wl_seat* proxy = nullptr;
+  std::uint32_t name = 0;
+  wl_pointer* pointer = nullptr;
+  wl_keyboard* keyboard = nullptr;
+  xkb_keymap* keymap = nullptr;
+  xkb_state* state = nullptr;
+  wl_surface* pointerSurface = nullptr;  // Ours, while the pointer is over it.
+  std::uint32_t pointerSerial = 0;       // Of the enter, which setting the cursor needs.
+  WPARAM buttons = 0;                    // MK_ bits of the buttons held.
+  wl_surface* keyboardSurface = nullptr;  // Ours, while it has this seat's keyboard focus.
+};
+
+class WaylandBackend : public Backend {
+ public:
+  WaylandBackend(wl_display* display, bool ignoreLayerShell);
+  ~WaylandBackend() override;
+  // Whether the compositor offers what a full-screen surface needs; false with the reason for the user.
+  bool Usable(std::string* problem) const;
+
+  HWND CreateChildWindow(HWND parent, const Rect& rect, bool visible) override;
+  HWND CreateTopmostWindow(const Rect& rect, bool visible) override;
+  void DestroyNativeWindow(HWND hwnd) override;
+  bool NativeWindowExists(HWND hwnd) override;
+  bool ClientRect(HWND hwnd, Rect* rect) override;
+  Size ScreenSize() override;
+  void SetCursor(HCURSOR cursor) override;
+  void PollEvents(EventSink& sink) override;
+  void WaitEvents(EventSink& sink) override;
+  HDC GetDC(HWND hwnd) override;
+  void ReleaseDC(HWND hwnd, HDC dc) override;
+  void FillRect(HDC dc, const Rect& rect, std::uint32_t rgb) override;
+  void DrawDib(HDC dc, std::int32_t x, std::int32_t y, const DibView& dib) override;
+  std::uint32_t TickCount() override;
+  std::int64_t CalendarTime() override;
+
+  // Called by the listeners.
+  void OnGlobal(std::uint32_t name, const char* interface, std::uint32_t version);
+  void OnGlobalRemove(std::uint32_t name);
+  void OnConfigure(ShellSurface& shell, std::int32_t width, std::int32_t height);
+  void OnClosed(ShellSurface& shell);
+  void OnSeatCapabilities(Seat& seat, std::uint32_t capabilities);
+  void OnPointerEnter(Seat& seat, std::uint32_t serial, wl_surface* surface, wl_fixed_t x, wl_fixed_t y);
+  void OnPointerMotion(Seat& seat, wl_fixed_t x, wl_fixed_t y);
+  void OnPointerButton(Seat& seat, std::uint32_t button, std::uint32_t state);
+  void OnPointerAxis(Seat& seat, std::uint32_t axis, wl_fixed_t value);
+  void OnKeymap(Seat& seat, std::uint32_t format, int fd, std::uint32_t size);
+  void OnKeyboardFocus(Seat& seat, wl_surface* surface);
+  void OnKey(Seat& seat, std::uint32_t key, std::uint32_t state);
+  void OnModifiers(Seat& seat, std::uint32_t depressed, std::uint32_t latched, std::uint32_t locked,
+                   std::uint32_t group);
+
+ private:
+  enum class PendingKind { Input, Invalidate, Destroyed };
+  struct Pending {
+    PendingKind kind;
+    Msg msg;
+  };
+
+  // Reads what the compositor sent, waiting at most timeoutMs (-1: no limit), and runs the listeners.
+  // A lost connection ends the process.
+  void Dispatch(int timeoutMs);
+  [[noreturn]] void ConnectionLost();
+  void Deliver(EventSink& sink);
+  void Queue(PendingKind kind, HWND hwnd, UINT message = 0, WPARAM wParam = 0, LPARAM lParam = 0);
+
+  std::unique_ptr<ShellSurface> MakeShellSurface(HWND owner, const Output* output, bool cover);
+  void DestroyShellSurface(std::unique_ptr<ShellSurface> shell);
+  void AddCover(HWND hwnd, OurWindow& window, const Output& output);
+  // Shows the surface, black all over, at its configured size: a surface without a buffer is not shown.
+  void PaintBlack(ShellSurface& shell);
+  void LoseWindow(HWND hwnd);
+  const Output* FindOutput(std::uint32_t name) const;
+  ShellSurface* FindSurface(wl_surface* surface) const;
+  // Where a point on one of a window's surfaces lies in the coordinates of its own surface.
+  LPARAM WindowPosition(const ShellSurface& shell, wl_fixed_t x, wl_fixed_t y) const;
+  void PostMove(OurWindow& window, HWND hwnd, WPARAM keys, LPARAM position);
+  WPARAM Modifiers(const Seat& seat) const;
+  void CheckActivation();
+  void ListenToSeat(Seat& seat);
+  void ReleaseSeat(Seat& seat);
+
+  wl_display* m_display;
+  wl_registry* m_registry = nullptr;
+  wl_compositor* m_compositor = nullptr;
+  wl_shm* m_shm = nullptr;
+  zwlr_layer_shell_v1* m_layerShell = nullptr;
+  xdg_wm_base* m_wmBase = nullptr;
+  bool m_ignoreLayerShell;
+  xkb_context* m_xkb = nullptr;
+  std::vector<std::unique_ptr<Output>> m_outputs;  // In the order the compositor announced them.
+  std::vector<std::unique_ptr<Seat>> m_seats;
+  std::map<HWND, OurWindow> m_windows;
+  std::unordered_map<wl_surface*, ShellSurface*> m_surfaces;
+  HWND m_nextHandle = 0x00B00001;
+  std::vector<Pending> m_pending;
+  bool m_keyboardMoved = false;
+};
+
+}  // namespace veltane::platform::wayland

@@ -1,0 +1,224 @@
+// The real program in full-screen mode on a headless sway: what it shows on each output, what ends it,
+// and the xdg-shell path that compositors without the layer shell take.
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <functional>
+#include <thread>
+
+#include "platform/dib.h"
+#include "platform/resources.h"
+#include "platform/wayland/wayland_backend.h"
+#include "stages/stage_sequencer.h"
+#include "tests/e2e/saver_process.h"
+#include "tests/support/sway_server.h"
+
+namespace veltane::test {
+namespace {
+
+using std::chrono::milliseconds;
+using std::chrono::seconds;
+
+constexpr std::int32_t kWidth = 640;
+constexpr std::int32_t kHeight = 480;
+// Where the flame stands over stage 0 on a 640 x 480 output: the pixels that change from frame to frame.
+constexpr platform::Rect kFlameRect{284, 65, 284 + 70, 65 + 100};
+
+bool InFlame(std::int32_t x, std::int32_t y) {
+  return x >= kFlameRect.left && x < kFlameRect.right && y >= kFlameRect.top && y < kFlameRect.bottom;
+}
+
+// The first paint's picture: black, with the stage 0 taper centred.
+std::vector<std::uint32_t> ExpectedFirstPaint() {
+  std::vector<std::uint32_t> pixels(static_cast<std::size_t>(kWidth * kHeight), 0);
+  const std::string name = "#" + std::to_string(stages::StageImageIds[0]);
+  platform::DibView taper;
+  EXPECT_TRUE(platform::ParsePackedDib(platform::FindResource(name.c_str(), platform::ResourceType::Bitmap), &taper));
+  platform::BlitDib(taper, (kWidth - taper.header.biWidth) / 2, (kHeight - taper.header.biHeight) / 2,
+                    platform::Surface{pixels.data(), kWidth, kHeight, kWidth});
+  return pixels;
+}
+
+// Pixels outside the flame that differ from the first paint's, and whether the flame shows any light.
+struct Comparison {
+  std::size_t wrong = 0;
+  bool flameLit = false;
+};
+
+Comparison Compare(const Screenshot& shot, const std::vector<std::uint32_t>& expected) {
+  Comparison result;
+  if (shot.width != kWidth || shot.height != kHeight) return {static_cast<std::size_t>(kWidth * kHeight), false};
+  for (std::int32_t y = 0; y < kHeight; ++y) {
+    for (std::int32_t x = 0; x < kWidth; ++x) {
+      const std::uint32_t pixel = shot.At(x, y);
+      if (InFlame(x, y)) {
+        result.flameLit = result.flameLit || pixel != 0;
+      } else if (pixel != expected[static_cast<std::size_t>(y * kWidth + x)]) {
+        ++result.wrong;
+      }
+    }
+  }
+  return result;
+}
+
+class WaylandSaver : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(m_sway.Running()) << m_sway.Error();
+    // The pointer is on the first output before the saver starts, as a user's is.
+    ASSERT_TRUE(m_sway.AddPointer());
+    ASSERT_EQ(m_sway.RunTool({"swaymsg", "seat", "-", "cursor", "set", "100", "100"}), 0);
+    char folder[] = "/tmp/veltane-config.XXXXXX";
+    ASSERT_NE(mkdtemp(folder), nullptr);
+    m_configHome = folder;
+  }
+  void TearDown() override { std::filesystem::remove_all(m_configHome); }
+
+  // The saver in full-screen mode with no X display to fall back on, so that only Wayland can show it.
+  std::unique_ptr<SaverProcess> StartSaver(std::vector<std::string> environment = {}) {
+    const std::vector<std::string> client = m_sway.ClientEnvironment();
+    environment.insert(environment.end(), client.begin(), client.end());
+    return std::make_unique<SaverProcess>(VELTANE_BINARY, std::vector<std::string>{"s"}, "", m_configHome,
+                                          environment);
+  }
+
+  // Waits for the first output to show the first paint with the flame burning over it.
+  Comparison WaitForTaper(SaverProcess& saver) {
+    const std::vector<std::uint32_t> expected = ExpectedFirstPaint();
+    const auto deadline = std::chrono::steady_clock::now() + seconds(15);
+    Comparison last{static_cast<std::size_t>(kWidth * kHeight), false};
+    while (std::chrono::steady_clock::now() < deadline && saver.Running()) {
+      Screenshot shot;
+      if (m_sway.Capture("HEADLESS-1", &shot)) last = Compare(shot, expected);
+      if (last.wrong == 0 && last.flameLit) break;
+      std::this_thread::sleep_for(milliseconds(100));
+    }
+    return last;
+  }
+
+  SwayServer m_sway;
+  std::string m_configHome;
+};
+
+// An output's screenshot once it is black all over, or the last one taken within the time.
+Screenshot WaitForBlack(SwayServer& sway, const std::string& output) {
+  Screenshot shot;
+  const auto deadline = std::chrono::steady_clock::now() + seconds(10);
+  while (std::chrono::steady_clock::now() < deadline) {
+    if (sway.Capture(output, &shot) && std::count(shot.pixels.begin(), shot.pixels.end(), 0u) == 320 * 240) break;
+    std::this_thread::sleep_for(milliseconds(100));
+  }
+  return shot;
+}
+
+// An output that comes while the saver runs is covered too.
+TEST_F(WaylandSaver, CoversEveryOutputWithTheTaperOnTheFirstAndBlackElsewhere) {
+  ASSERT_TRUE(m_sway.AddOutput());
+  auto saver = StartSaver();
+  const Comparison first = WaitForTaper(*saver);
+  EXPECT_EQ(first.wrong, 0u);
+  EXPECT_TRUE(first.flameLit);
+  ASSERT_TRUE(m_sway.AddOutput());
+  for (const char* output : {"HEADLESS-2", "HEADLESS-3"}) {
+    SCOPED_TRACE(output);
+    const Screenshot other = WaitForBlack(m_sway, output);
+    EXPECT_EQ(other.width, 320);
+    EXPECT_EQ(std::count(other.pixels.begin(), other.pixels.end(), 0u), 320 * 240);
+  }
+  EXPECT_TRUE(saver->Running()) << saver->ErrorOutput();
+}
+
+struct InputCase {
+  const char* name;
+  std::vector<std::string> tool;
+  bool waitForTool;  // wtype keeps its keyboard for a while after the key, so it runs beside the wait.
+};
+
+// Each input ends the saver at once with code 0. wtype's keyboard comes half a second before its key, so
+// that the key reaches the saver as a press rather than as a key already held when the keyboard enters,
+// and outlives it by three seconds, so that an end within the bound came from the key and not from the
+// keyboard going away.
+TEST_F(WaylandSaver, AKeyAButtonOrAOnePixelMotionEndsItWithinASecond) {
+  const std::vector<InputCase> cases = {
+      {"a letter", {"wtype", "-s", "500", "a", "-s", "3000"}, false},
+      {"Shift alone", {"wtype", "-s", "500", "-P", "Shift_L", "-s", "3000", "-p", "Shift_L"}, false},
+      {"Alt with a letter", {"wtype", "-s", "500", "-M", "alt", "x", "-s", "3000", "-m", "alt"}, false},
+      {"the left button", {"swaymsg", "seat", "-", "cursor", "press", "button1"}, true},
+      {"the middle button", {"swaymsg", "seat", "-", "cursor", "press", "button2"}, true},
+      {"the right button", {"swaymsg", "seat", "-", "cursor", "press", "button3"}, true},
+      {"one pixel to the right", {"swaymsg", "seat", "-", "cursor", "move", "1", "0"}, true},
+      {"one pixel down", {"swaymsg", "seat", "-", "cursor", "move", "0", "1"}, true},
+      {"onto the second output's cover", {"swaymsg", "seat", "-", "cursor", "set", "700", "50"}, true},
+  };
+  ASSERT_TRUE(m_sway.AddOutput());
+  for (const InputCase& input : cases) {
+    SCOPED_TRACE(input.name);
+    auto saver = StartSaver();
+    ASSERT_EQ(WaitForTaper(*saver).wrong, 0u) << saver->ErrorOutput();
+    std::thread tool;
+    milliseconds bound(1000);
+    if (input.waitForTool) {
+      ASSERT_EQ(m_sway.RunTool(input.tool), 0);
+    } else {
+      // The tool's own start-up comes on top of the second.
+      bound += milliseconds(1000);
+      tool = std::thread([&] { m_sway.RunTool(input.tool); });
+    }
+    EXPECT_EQ(saver->WaitForExit(bound), std::optional<int>(0)) << saver->ErrorOutput();
+    if (tool.joinable()) tool.join();
+    ASSERT_EQ(m_sway.RunTool({"swaymsg", "seat", "-", "cursor", "release", "button1"}), 0);
+    ASSERT_EQ(m_sway.RunTool({"swaymsg", "seat", "-", "cursor", "set", "100", "100"}), 0);
+  }
+}
+
+TEST_F(WaylandSaver, TheWheelAndAMotionBackToTheOriginDoNotEndIt) {
+  auto saver = StartSaver();
+  ASSERT_EQ(WaitForTaper(*saver).wrong, 0u);
+  ASSERT_EQ(m_sway.RunTool({"swaymsg", "seat", "-", "cursor", "set", "100", "100"}), 0);
+  ASSERT_EQ(m_sway.RunTool({"swaymsg", "seat", "-", "cursor", "press", "button4"}), 0);
+  EXPECT_FALSE(saver->WaitForExit(milliseconds(500)).has_value());
+}
+
+TEST_F(WaylandSaver, KillingTheCompositorEndsItWithinASecond) {
+  auto saver = StartSaver();
+  ASSERT_EQ(WaitForTaper(*saver).wrong, 0u);
+  m_sway.Stop(SIGKILL);
+  EXPECT_TRUE(saver->WaitForExit(milliseconds(1000)).has_value());
+}
+
+TEST_F(WaylandSaver, WithoutTheLayerShellAFullScreenToplevelShowsItAndAKeyEndsIt) {
+  auto saver = StartSaver({std::string(platform::kIgnoreLayerShellForTests) + "=1"});
+  const Comparison first = WaitForTaper(*saver);
+  EXPECT_EQ(first.wrong, 0u);
+  EXPECT_TRUE(first.flameLit);
+  std::thread tool([&] { m_sway.RunTool({"wtype", "-s", "500", "q", "-s", "3000"}); });
+  EXPECT_EQ(saver->WaitForExit(milliseconds(2000)), std::optional<int>(0)) << saver->ErrorOutput();
+  tool.join();
+}
+
+// With no compositor and no X display: the preview has nothing to show and ends quietly; full screen
+// says why it cannot run, in its one line and nothing else.
+TEST(WithoutAnyDisplay, ThePreviewEndsQuietlyAndFullScreenSaysWhy) {
+  struct Case {
+    std::vector<std::string> arguments;
+    int exitCode;
+    std::string message;
+  };
+  const std::vector<Case> cases = {
+      {{"p", "12345"}, 0, ""},
+      {{"s"}, 1, "veltane: cannot open the X display\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.arguments.front());
+    SaverProcess saver(VELTANE_BINARY, c.arguments, "", "/tmp");
+    EXPECT_EQ(saver.WaitForExit(milliseconds(2000)), std::optional<int>(c.exitCode));
+    EXPECT_EQ(saver.ErrorOutput(), c.message);
+  }
+}
+
+}  // namespace
+}  // namespace veltane::test
