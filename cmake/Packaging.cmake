@@ -32,6 +32,8 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # XScreenSaver is one host among several; the saver runs without it.
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS xscreensaver)
+# On a Wayland desktop the settings dialog wants Qt's Wayland support; elsewhere it does without.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS qt6-wayland)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 
 # Debian keeps a package's copyright notice and its changelog, compressed, in its documentation folder.

@@ -70,6 +70,7 @@ contents)
   [ "$(field Architecture)" = "$(dpkg --print-architecture)" ] || fail "Architecture is '$(field Architecture)'"
   [ "$(field Section)" = x11 ] || fail "Section is '$(field Section)', not x11"
   [ "$(field Suggests)" = xscreensaver ] || fail "Suggests is '$(field Suggests)', not xscreensaver"
+  [ "$(field Recommends)" = qt6-wayland ] || fail "Recommends is '$(field Recommends)', not qt6-wayland"
   [ -z "$(field Homepage)" ] || fail "a Homepage, $(field Homepage), but the project has no web address"
   [ "$(field Description | sed -n 1p)" = "screen saver with a taper burning on a black screen" ] ||
     fail "the short description is '$(field Description | sed -n 1p)'"
