@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds Veltane and runs the saver full screen on $DISPLAY. Without a display it
+# Installs what is missing, builds Veltane and runs the saver full screen on the running display (Wayland
+# where $WAYLAND_DISPLAY names a compositor, X11 on $DISPLAY otherwise). Without a display it
 # runs the saver for a few seconds in a virtual X server and saves a screenshot in the current folder.
 set -euo pipefail
 here="$(pwd)"
@@ -10,7 +11,7 @@ cmake --preset release
 cmake --build --preset release --target veltane
 saver="$(pwd)/build/release/app/veltane"
 
-if [ -n "${DISPLAY:-}" ]; then
+if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
   echo "Any key, mouse button or mouse movement ends the saver."
   exec "$saver" s
 fi
