@@ -16,6 +16,7 @@
 
 #include "settings/settings_store.h"
 #include "tests/e2e/saver_process.h"
+#include "tests/support/wait_until.h"
 #include "tests/support/xvfb_server.h"
 
 // Xlib's macros clash with GoogleTest's names, so its headers come last.
@@ -58,14 +59,7 @@ class ConfigurationE2eTest : public ::testing::Test {
     return *m_program;
   }
 
-  static bool WaitFor(const std::function<bool()>& condition) {
-    const auto deadline = std::chrono::steady_clock::now() + kPatience;
-    while (!condition()) {
-      if (std::chrono::steady_clock::now() >= deadline) return false;
-      std::this_thread::sleep_for(10ms);
-    }
-    return true;
-  }
+  static bool WaitFor(const std::function<bool()>& condition) { return WaitUntil(condition, kPatience, 10ms); }
 
   // The viewable top-level window with this title, or None.
   Window FindWindow(const std::string& title) {

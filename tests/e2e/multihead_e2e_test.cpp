@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "tests/e2e/saver_process.h"
+#include "tests/support/wait_until.h"
 #include "tests/support/xvfb_server.h"
 
 #include <X11/Xlib.h>
@@ -74,12 +75,7 @@ class MultiheadE2eTest : public ::testing::Test {
   }
 
   static bool WaitFor(const std::function<bool()>& condition, std::chrono::milliseconds patience = kPatience) {
-    const auto deadline = Clock::now() + patience;
-    while (!condition()) {
-      if (Clock::now() >= deadline) return false;
-      std::this_thread::sleep_for(2ms);
-    }
-    return true;
+    return WaitUntil(condition, patience, 2ms);
   }
 
   // A white window of another client over the whole screen, shown above everything there is.

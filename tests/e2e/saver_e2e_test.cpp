@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "tests/e2e/saver_process.h"
+#include "tests/support/wait_until.h"
 #include "tests/support/xvfb_server.h"
 
 // Xlib's macros (None, Bool, Status) clash with GoogleTest's names, so its headers come last.
@@ -75,14 +76,7 @@ class SaverE2eTest : public ::testing::Test {
     return *m_saver;
   }
 
-  static bool WaitFor(const std::function<bool()>& condition) {
-    const auto deadline = std::chrono::steady_clock::now() + kPatience;
-    while (!condition()) {
-      if (std::chrono::steady_clock::now() >= deadline) return false;
-      std::this_thread::sleep_for(5ms);
-    }
-    return true;
-  }
+  static bool WaitFor(const std::function<bool()>& condition) { return WaitUntil(condition, kPatience); }
 
   std::vector<Window> Children(Window parent) {
     Window rootReturn = None;

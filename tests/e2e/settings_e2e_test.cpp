@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "tests/e2e/saver_process.h"
+#include "tests/support/wait_until.h"
 #include "tests/support/xvfb_server.h"
 
 // Xlib's macros clash with GoogleTest's names, so its headers come last.
@@ -68,14 +69,7 @@ class SettingsE2eTest : public ::testing::Test {
     return *m_program;
   }
 
-  static bool WaitFor(const std::function<bool()>& condition) {
-    const auto deadline = std::chrono::steady_clock::now() + kPatience;
-    while (!condition()) {
-      if (std::chrono::steady_clock::now() >= deadline) return false;
-      std::this_thread::sleep_for(5ms);
-    }
-    return true;
-  }
+  static bool WaitFor(const std::function<bool()>& condition) { return WaitUntil(condition, kPatience); }
 
   // Something of the flame or the taper drawn in the middle of the window.
   bool Drawn(Window window, int width, int height) {

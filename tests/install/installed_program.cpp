@@ -5,16 +5,10 @@
 #include <unistd.h>
 
 #include <cstdlib>
-#include <thread>
 #include <vector>
 
 namespace veltane::test {
 
-namespace {
-
-constexpr auto kPollInterval = std::chrono::milliseconds(20);
-
-}  // namespace
 
 std::string InstallPrefix() {
   const char* prefix = std::getenv("VELTANE_INSTALL_PREFIX");
@@ -46,15 +40,6 @@ pid_t StartThroughShell(const std::string& command, const std::map<std::string, 
     _exit(127);
   }
   return pid;
-}
-
-bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout) {
-  const auto deadline = std::chrono::steady_clock::now() + timeout;
-  while (!condition()) {
-    if (std::chrono::steady_clock::now() >= deadline) return false;
-    std::this_thread::sleep_for(kPollInterval);
-  }
-  return true;
 }
 
 std::optional<int> WaitForExit(pid_t pid, std::chrono::milliseconds timeout) {

@@ -10,6 +10,8 @@
 #include <optional>
 #include <string>
 
+#include "tests/support/wait_until.h"
+
 namespace veltane::test {
 
 // The prefix that the install fixture installed into, from $VELTANE_INSTALL_PREFIX; empty without one.
@@ -18,9 +20,6 @@ std::string InstallPrefix();
 // Starts "/bin/sh -c <command>" with the given variables added to (or replacing those of) this process's
 // environment. Returns the shell's process id, or -1 when it could not be started.
 pid_t StartThroughShell(const std::string& command, const std::map<std::string, std::string>& environment);
-
-// Polls the condition until it holds or the timeout has passed; true when it held.
-bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout);
 
 // The raw wait status once the process has ended within the timeout; nothing if it is still running.
 std::optional<int> WaitForExit(pid_t pid, std::chrono::milliseconds timeout);
