@@ -29,8 +29,9 @@ quietly() {
   return 1
 }
 
+# dpkg checks that the tools it may call are on the PATH, and an ordinary user's PATH has no sbin folders.
 inRoot() {
-  dpkg --root="$work/root" --force-not-root --log=/dev/null "$@"
+  PATH="$PATH:/usr/sbin:/sbin" dpkg --root="$work/root" --force-not-root --log=/dev/null "$@"
 }
 
 # Every entry of a tree as "<type> <path> <link target>", sorted; the dpkg database is left out.
