@@ -1,6 +1,7 @@
 #include "platform/x11/x11_backend.h"
 
 #include <X11/Xatom.h>
+#include <X11/extensions/Xinerama.h>
 #include <X11/extensions/Xrandr.h>
 #include <poll.h>
 
@@ -71,6 +72,7 @@ X11Backend::X11Backend(Display* display)
       major * 100 + minor >= 105) {
     m_randrEventBase = eventBase;
   }
+  m_xinerama = XineramaQueryExtension(display, &eventBase, &errorBase) == True;
 }
 
 X11Backend::~X11Backend() {

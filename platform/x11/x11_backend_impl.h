@@ -65,8 +65,8 @@ class X11Backend : public Backend {
   void WatchDesktop(Window topmost, const Rect& placed);
   void UnwatchDesktop();
   void TellPointerOutside(Window window, const OurWindow& state);
-  void FollowMonitors();
-  void UpdateCovers();
+  void SettleDesktop();
+  bool UpdateCovers();
   void DestroyCover(const Cover& cover);
   void DestroyCovers();
   void Restack();
@@ -106,6 +106,8 @@ class X11Backend : public Backend {
   std::vector<Cover> m_covers;
   StackingWatch m_stacking;
   std::uint32_t m_lastLayoutCheck = 0;
+  bool m_layoutChanged = false;  // A monitor notice has come since the layout was last asked for.
+  bool m_xinerama = false;       // The server has the Xinerama extension.
 };
 
 }  // namespace veltane::platform::x11

@@ -6,6 +6,7 @@
 #include <X11/extensions/Xrandr.h>
 
 #include <optional>
+#include <utility>
 
 #include "platform/x11/x11_backend_impl.h"
 #include "platform/x11/x11_errors.h"
@@ -38,9 +39,7 @@ std::vector<Monitor> X11Backend::QueryMonitors() {
     if (monitors != nullptr) XRRFreeMonitors(monitors);
   }
   std::vector<Rect> xinerama;
-  int eventBase = 0;
-  int errorBase = 0;
-  if (XineramaQueryExtension(m_display, &eventBase, &errorBase) && XineramaIsActive(m_display)) {
+  if (m_xinerama && XineramaIsActive(m_display)) {
     int count = 0;
     XineramaScreenInfo* heads = XineramaQueryScreens(m_display, &count);
     for (int i = 0; i < count; ++i) {
@@ -61,7 +60,7 @@ void X11Backend::WatchDesktop(Window topmost, const Rect& placed) {
   m_stacking.AddOurs(static_cast<StackingWatch::Id>(topmost));
   XSelectInput(m_display, m_root, SubstructureNotifyMask);
   if (m_randrEventBase >= 0) XRRSelectInput(m_display, m_root, kRandrMask);
-  UpdateCovers();
+  if (UpdateCovers()) Restack();
 }
 
 // A pointer over a cover enters no window of the saver's, so the window is told where it is, as it is told
@@ -98,19 +97,26 @@ void X11Backend::UnwatchDesktop() {
   if (m_randrEventBase >= 0) XRRSelectInput(m_display, m_root, 0);
 }
 
-void X11Backend::FollowMonitors() {
-  if (m_topmost == None || TickCount() - m_lastLayoutCheck < kLayoutCheckInterval) return;
-  UpdateCovers();
+// Once the pending events have been read: a burst of monitor notices asks for the layout once, and a burst of
+// other clients' restacks raises ours once.
+void X11Backend::SettleDesktop() {
+  if (m_topmost == None) return;
+  bool restack = m_stacking.RestackNeeded();
+  if (std::exchange(m_layoutChanged, false) || TickCount() - m_lastLayoutCheck >= kLayoutCheckInterval) {
+    restack = UpdateCovers() || restack;
+  }
+  if (restack) Restack();
 }
 
 // A cover is black by its background, which the server paints on every exposure by itself; it asks for no
-// events, since the grabs bring all input to the full-screen window.
-void X11Backend::UpdateCovers() {
+// events, since the grabs bring all input to the full-screen window. True when a cover came, went or moved:
+// a new one is mapped above the full-screen window.
+bool X11Backend::UpdateCovers() {
   m_lastLayoutCheck = TickCount();
   std::vector<Rect> current;
   for (const Cover& cover : m_covers) current.push_back(cover.rect);
   const CoverPlan plan = PlanCovers(current, CoverRects(QueryMonitors(), m_topmostRect));
-  if (plan.Empty()) return;
+  if (plan.Empty()) return false;
   XSetWindowAttributes attributes{};
   attributes.background_pixel = BlackPixel(m_display, m_screen);
   attributes.border_pixel = 0;
@@ -137,7 +143,7 @@ void X11Backend::UpdateCovers() {
     return Cover{window, rect};
   };
   ApplyCoverPlan(plan, &m_covers, move, make, [this](const Cover& cover) { DestroyCover(cover); });
-  Restack();
+  return true;
 }
 
 void X11Backend::DestroyCover(const Cover& cover) {
@@ -162,7 +168,7 @@ void X11Backend::TranslateDesktopEvent(const XEvent& event) {
   if (m_topmost == None) return;
   if (m_randrEventBase >= 0 &&
       (event.type == m_randrEventBase + RRScreenChangeNotify || event.type == m_randrEventBase + RRNotify)) {
-    UpdateCovers();
+    m_layoutChanged = true;
     return;
   }
   switch (event.type) {
@@ -186,7 +192,6 @@ void X11Backend::TranslateDesktopEvent(const XEvent& event) {
     case DestroyNotify: m_stacking.Destroyed(static_cast<StackingWatch::Id>(event.xdestroywindow.window)); break;
     default: break;
   }
-  if (m_stacking.RestackNeeded()) Restack();
 }
 
 }  // namespace veltane::platform::x11

@@ -123,7 +123,6 @@ void X11Backend::Translate(const XEvent& event, EventSink& sink) {
 // One read of the connection at most, and none while Xlib holds events it has read already (a flush reads
 // too): every further call to XPending would try the socket again and find it empty.
 void X11Backend::PollEvents(EventSink& sink) {
-  FollowMonitors();
   XEvent event;
   for (int queued = XEventsQueued(m_display, QueuedAfterFlush); queued > 0;
        queued = XEventsQueued(m_display, QueuedAlready)) {
@@ -132,6 +131,7 @@ void X11Backend::PollEvents(EventSink& sink) {
       if (!m_images->IsCompletion(event)) Translate(event, sink);
     }
   }
+  SettleDesktop();
 }
 
 void X11Backend::WaitEvents(EventSink& sink) {
