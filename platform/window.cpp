@@ -27,6 +27,9 @@ std::unordered_map<HWND, Wnd*>& HandleMap() {
 // An object deleted while still bound to a window (its owner never destroyed the window) unbinds itself,
 // so that no later message can reach it, and takes its native window with it.
 Wnd::~Wnd() {
+  // A handler of this object still running would touch it again on its way out: such an object is deleted
+  // through DeleteWhenIdle.
+  assert(m_dispatchDepth == 0);
   if (m_hWnd == 0) return;
   const HWND hwnd = m_hWnd;
   Detach();
