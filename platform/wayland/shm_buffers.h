@@ -33,8 +33,6 @@ class ShmBuffers {
   Surface* Acquire(std::int32_t width, std::int32_t height);
   // Attaches the buffer last acquired, damages rect and commits.
   void Commit(wl_surface* surface, const Rect& damage);
-  // How many buffers exist; a benchmark or test may want to know.
-  std::size_t Count() const { return m_buffers.size(); }
 
  private:
   struct Buffer {

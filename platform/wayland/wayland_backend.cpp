@@ -137,7 +137,6 @@ void WaylandBackend::OnGlobal(std::uint32_t name, const char* interface, std::ui
     xdg_wm_base_add_listener(m_wmBase, &kWmBaseListener, this);
   } else if (kind == wl_output_interface.name) {
     auto output = std::make_unique<Output>();
-    output->backend = this;
     output->name = name;
     output->proxy = Bind<wl_output>(m_registry, name, wl_output_interface, version, kOutputVersion);
     wl_output_add_listener(output->proxy, &kOutputListener, output.get());
@@ -226,15 +225,15 @@ void WaylandBackend::Dispatch(int timeoutMs) {
 void WaylandBackend::Deliver(EventSink& sink) {
   CheckActivation();
   // A handler may make or destroy windows, which queues more; those wait for the next poll.
-  std::vector<Pending> pending;
-  pending.swap(m_pending);
-  for (const Pending& event : pending) {
+  m_delivering.swap(m_pending);
+  for (const Pending& event : m_delivering) {
     switch (event.kind) {
       case PendingKind::Input: sink.PostInput(event.msg); break;
       case PendingKind::Invalidate: sink.Invalidate(event.msg.hwnd); break;
       case PendingKind::Destroyed: sink.DestroyedFromOutside(event.msg.hwnd); break;
     }
   }
+  m_delivering.clear();
 }
 
 void WaylandBackend::PollEvents(EventSink& sink) {
@@ -242,12 +241,11 @@ void WaylandBackend::PollEvents(EventSink& sink) {
   Deliver(sink);
 }
 
+// What the compositor has sent already may make messages only once CheckActivation has looked at it (the
+// keyboard leaving our surfaces), so that is asked before the wait sleeps.
 void WaylandBackend::WaitEvents(EventSink& sink) {
   Dispatch(0);
-  while (m_pending.empty()) {
-    Dispatch(-1);
-    CheckActivation();
-  }
+  for (CheckActivation(); m_pending.empty(); CheckActivation()) Dispatch(-1);
   Deliver(sink);
 }
 

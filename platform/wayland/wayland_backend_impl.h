@@ -24,7 +24,6 @@ class WaylandBackend;
 void FillPixels(const Surface& pixels, const Rect& rect, std::uint32_t rgb);
 
 struct Output {
-  WaylandBackend* backend = nullptr;
   wl_output* proxy = nullptr;
   std::uint32_t name = 0;  // The registry's name, which outlives nothing: a removed output's is not reused.
   std::int32_t x = 0;      // Where the output lies in the compositor's space.
@@ -159,6 +158,7 @@ class WaylandBackend : public Backend {
   std::unordered_map<wl_surface*, ShellSurface*> m_surfaces;
   HWND m_nextHandle = 0x00B00001;
   std::vector<Pending> m_pending;
+  std::vector<Pending> m_delivering;  // What Deliver hands on, kept to reuse its memory.
   bool m_keyboardMoved = false;
 };
 
