@@ -10,9 +10,8 @@ constexpr std::int32_t kBurnTimeDefault = 10;
 constexpr std::uint32_t kMillisecondsPerSecond = 1000;
 constexpr std::uint32_t kSecondsPerMinute = 60;
 constexpr std::uint32_t kStages = 6;
-// The saver handles one message per frame and the delay neither sleeps nor looks at input, so a delay of
-// days (a hand-edited file) would keep the grabbed screen from ever answering a key. Five seconds still
-// lets anyone slow the flame to a crawl.
+// The delay gives way to input, but a delay of days (a hand-edited file) would still stop the flame and the
+// stages for that long; five seconds lets anyone slow the flame to a crawl.
 constexpr std::uint32_t kLongestDelayTime = 5000;
 
 }  // namespace
