@@ -3,16 +3,14 @@
 #include <cassert>
 #include <span>
 
+#include "flame/heat_field.h"
 #include "platform/platform.h"
 
 namespace veltane::flame {
 namespace {
 
-constexpr std::int32_t kFlameWidth = 70;
-constexpr std::int32_t kFlameHeight = 100;
 // From this client height on the flame always stands on the wick of the centred stage image.
 constexpr std::int32_t kLargeWindowHeight = 300;
-constexpr std::size_t kFlameImageBytes = 21200;  // 100 rows of 212 bytes: 70 pixels of 3 bytes, padded.
 
 }  // namespace
 
@@ -35,13 +33,13 @@ void FramePresenter::PlaceFlame(platform::HWND hwnd, std::int32_t stage) {
 }
 
 void FramePresenter::LayoutFlame(platform::HWND hwnd) {
-  FlameRect.width = kFlameWidth;
-  FlameRect.height = kFlameHeight;
+  FlameRect.width = kImageWidth;
+  FlameRect.height = kImageHeight;
   PlaceFlame(hwnd, 0);
   FlameHeader = platform::BitmapInfoHeader{};
   FlameHeader.biSize = sizeof(platform::BitmapInfoHeader);
-  FlameHeader.biWidth = kFlameWidth;
-  FlameHeader.biHeight = kFlameHeight;
+  FlameHeader.biWidth = kImageWidth;
+  FlameHeader.biHeight = kImageHeight;
   FlameHeader.biPlanes = 1;
   FlameHeader.biBitCount = 24;
   FlameHeader.biCompression = platform::BI_RGB;
@@ -50,7 +48,8 @@ void FramePresenter::LayoutFlame(platform::HWND hwnd) {
 void FramePresenter::DrawFlame(platform::HWND hwnd, const std::uint8_t* frontImage) const {
   const platform::HDC dc = platform::GetDC(hwnd);
   if (dc == 0) return;
-  const platform::DibView image{FlameHeader, {}, std::span<const std::uint8_t>(frontImage, kFlameImageBytes)};
+  const std::span<const std::uint8_t> pixels(frontImage, static_cast<std::size_t>(kImageSize));
+  const platform::DibView image{FlameHeader, {}, pixels};
   platform::StretchDIBits(dc, FlameRect.x, FlameRect.y, image);
   platform::ReleaseDC(hwnd, dc);
 }
