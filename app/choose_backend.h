@@ -3,7 +3,7 @@
 
 #include <optional>
 
-#include "app/saver_app.h"
+#include "app/command_line.h"
 
 namespace veltane::app {
 

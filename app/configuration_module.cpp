@@ -5,13 +5,15 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "platform/executable_path.h"
+
 namespace veltane::app {
 namespace {
 
 constexpr const char* kModuleBelowProgram = VELTANE_CONFIG_MODULE;
 
 std::string ProgramFolder() {
-  const std::string path = settings::SettingsStore::ExecutablePath();
+  const std::string path = platform::ExecutablePath();
   const std::size_t slash = path.rfind('/');
   return slash == std::string::npos ? "." : path.substr(0, slash);
 }

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "app/choose_backend.h"
+#include "app/command_line.h"
 #include "app/saver_app.h"
 
 int main(int argc, char** argv) {

@@ -8,6 +8,9 @@
 
 namespace veltane::settings {
 
+// The company folder below the configuration home that the saver's settings file lives in.
+inline constexpr char kRegistryKey[] = "Quillon Screen Savers";
+
 class SettingsStore {
  public:
   // applicationName: the running executable's file name cut at its last dot (the whole name without a
@@ -30,8 +33,6 @@ class SettingsStore {
   std::string FilePath() const;
 
   static std::string ApplicationNameFromExecutable();
-  // The running program's file, every link on the way resolved; empty when the system cannot tell.
-  static std::string ExecutablePath();
   // The naming rule on its own: the file name of executablePath cut at its last dot, the whole file name
   // when it has none; a dot in a directory name never counts.
   static std::string ApplicationNameFromPath(const std::string& executablePath);

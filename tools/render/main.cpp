@@ -47,7 +47,7 @@ class PrivateSettings {
     std::string pattern = (std::filesystem::temp_directory_path() / "veltane-render-XXXXXX").string();
     if (mkdtemp(pattern.data()) != nullptr) m_home = pattern;
     m_store = std::make_unique<veltane::settings::SettingsStore>("veltane", m_home.empty() ? "/nonexistent" : m_home);
-    m_store->SetRegistryKey("Quillon Screen Savers");
+    m_store->SetRegistryKey(veltane::settings::kRegistryKey);
     m_store->WriteProfileInt(m_store->ProfileName(), "BurnTime", static_cast<std::int32_t>(burnMinutes));
     veltane::settings::UseSettingsStore(m_store.get());
   }
