@@ -156,13 +156,9 @@ void MemoryBackend::FillRect(HDC dc, const Rect& rect, std::uint32_t rgb) {
   RecordDrawCall(DrawCall{hwnd, DrawCall::Fill, rect});
   Window& window = found->second;
   const std::int32_t width = window.rect.Width();
-  const std::int32_t height = window.rect.Height();
-  const std::int32_t left = std::clamp(rect.left, 0, width);
-  const std::int32_t right = std::clamp(rect.right, 0, width);
-  const std::int32_t top = std::clamp(rect.top, 0, height);
-  const std::int32_t bottom = std::clamp(rect.bottom, 0, height);
-  for (std::int32_t y = top; y < bottom; ++y) {
-    std::fill_n(window.pixels.begin() + y * width + left, std::max(right - left, 0), rgb);
+  const Rect area = Intersect(rect, Rect{0, 0, width, window.rect.Height()});
+  for (std::int32_t y = area.top; y < area.bottom; ++y) {
+    std::fill_n(window.pixels.begin() + y * width + area.left, area.Width(), rgb);
   }
 }
 
@@ -170,7 +166,7 @@ void MemoryBackend::DrawDib(HDC dc, std::int32_t x, std::int32_t y, const DibVie
   const HWND hwnd = static_cast<HWND>(dc);
   const auto found = m_windows.find(hwnd);
   if (found == m_windows.end()) return;
-  const Rect destination{x, y, x + dib.header.biWidth, y + dib.header.biHeight};
+  const Rect destination = RectAt(x, y, dib.header.biWidth, dib.header.biHeight);
   RecordDrawCall(DrawCall{hwnd, DrawCall::Dib, destination});
   Window& window = found->second;
   const Surface surface{window.pixels.data(), window.rect.Width(), window.rect.Height(), window.rect.Width()};
