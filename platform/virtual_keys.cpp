@@ -53,6 +53,4 @@ WPARAM VirtualKeyFromKeysym(std::uint32_t keysym) {
   return 0;
 }
 
-bool IsAltKeysym(std::uint32_t keysym) { return keysym >= 0xFFE7 && keysym <= 0xFFEA; }
-
 }  // namespace veltane::platform

@@ -111,6 +111,7 @@ constexpr std::int32_t WHEEL_DELTA = 120;
 // held, which is what makes it a system key.
 constexpr LPARAM KEY_REPEAT_ONCE = 1;
 constexpr LPARAM KEY_CONTEXT_ALT = LPARAM{1} << 29;
+constexpr WPARAM VK_MENU = 0x12;  // Alt.
 
 constexpr WPARAM SC_CLOSE = 0xF060;
 constexpr WPARAM SC_SCREENSAVE = 0xF140;
