@@ -12,7 +12,7 @@
 #include "platform/backend.h"
 #include "platform/input.h"
 #include "platform/monitor_layout.h"
-#include "platform/stacking_watch.h"
+#include "platform/x11/stacking_watch.h"
 #include "platform/x11/x11_image.h"
 
 namespace veltane::platform::x11 {
