@@ -6,7 +6,8 @@ namespace veltane::platform {
 
 void InputKey(EventSink& sink, HWND hwnd, WPARAM virtualKey, bool altHeld) {
   const bool alt = altHeld || virtualKey == VK_MENU;
-  sink.PostInput(Msg{hwnd, alt ? WM_SYSKEYDOWN : WM_KEYDOWN, virtualKey, KEY_REPEAT_ONCE | (alt ? KEY_CONTEXT_ALT : 0)});
+  const LPARAM flags = KEY_REPEAT_ONCE | (alt ? KEY_CONTEXT_ALT : 0);
+  sink.PostInput(Msg{hwnd, alt ? WM_SYSKEYDOWN : WM_KEYDOWN, virtualKey, flags});
 }
 
 void InputButton(EventSink& sink, HWND hwnd, MouseButton button, WPARAM keys, Point at) {
@@ -14,7 +15,8 @@ void InputButton(EventSink& sink, HWND hwnd, MouseButton button, WPARAM keys, Po
     UINT message;
     WPARAM held;
   };
-  constexpr Press kPresses[] = {{WM_LBUTTONDOWN, MK_LBUTTON}, {WM_MBUTTONDOWN, MK_MBUTTON}, {WM_RBUTTONDOWN, MK_RBUTTON}};
+  constexpr Press kPresses[] = {
+      {WM_LBUTTONDOWN, MK_LBUTTON}, {WM_MBUTTONDOWN, MK_MBUTTON}, {WM_RBUTTONDOWN, MK_RBUTTON}};
   const Press& press = kPresses[static_cast<int>(button) - static_cast<int>(MouseButton::Left)];
   sink.PostInput(Msg{hwnd, press.message, keys | press.held, MAKELPARAM(at.x, at.y)});
 }

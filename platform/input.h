@@ -29,7 +29,8 @@ enum class MouseButton { Left = 1, Middle = 2, Right = 3 };
 void InputKey(EventSink& sink, HWND hwnd, WPARAM virtualKey, bool altHeld);
 // keys holds the MK_ flags of the modifiers and of the buttons held before this one was pressed.
 void InputButton(EventSink& sink, HWND hwnd, MouseButton button, WPARAM keys, Point at);
-// One notch of the wheel, forward when it moves the view up; at is where the pointer is on the screen.
+// One notch of the wheel, forward when it moves the view up. screenAt is the pointer on the screen; a backend
+// that is told no screen position gives the last one the window was told of.
 void InputWheel(EventSink& sink, HWND hwnd, bool forward, WPARAM keys, Point screenAt);
 // The pointer at a position on the window; a window is told of a position only when it differs from the
 // last one it was told of, since window systems repeat one (a crossing and a motion to the same place).
