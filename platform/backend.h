@@ -1,7 +1,8 @@
 #pragma once
-// The contract between the platform layer and a window system. Two backends fill it: X11 (the real one)
-// and in-memory (tests and veltane-render). Everything above this header is written once; a backend only
-// makes native windows, reports what happens to them through EventSink, draws, and tells the time.
+// The contract between the platform layer and a window system. Three backends fill it: X11 (the real one),
+// Wayland, and in-memory (tests and veltane-render). Everything above this header is written once; a backend
+// only makes native windows, reports what happens to them through EventSink (input through the shared
+// functions of input.h), draws, and tells the time.
 
 #include <cstdint>
 #include <memory>

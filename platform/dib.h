@@ -1,6 +1,6 @@
 #pragma once
 // Device-independent bitmaps: the header that describes one, and the one routine that copies one 1:1 into a
-// 32-bit pixel surface. Both backends draw through it, so they agree to the pixel.
+// 32-bit pixel surface. Every backend draws through it, so they agree to the pixel.
 
 #include <cstddef>
 #include <cstdint>

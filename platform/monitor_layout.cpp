@@ -5,13 +5,6 @@
 namespace veltane::platform {
 namespace {
 
-Rect Intersection(const Rect& a, const Rect& b) {
-  return Rect{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
-              std::min(a.bottom, b.bottom)};
-}
-
-bool IsEmpty(const Rect& rect) { return rect.Width() <= 0 || rect.Height() <= 0; }
-
 bool Contains(const Rect& outer, const Rect& inner) {
   return inner.left >= outer.left && inner.top >= outer.top && inner.right <= outer.right &&
          inner.bottom <= outer.bottom;
@@ -29,8 +22,8 @@ std::vector<Monitor> ChooseMonitors(std::span<const Monitor> randr, std::span<co
   }
   std::vector<Monitor> monitors;
   for (const Monitor& monitor : listed) {
-    const Rect clipped = Intersection(monitor.rect, whole);
-    if (!IsEmpty(clipped)) monitors.push_back(Monitor{clipped, monitor.primary});
+    const Rect clipped = Intersect(monitor.rect, whole);
+    if (!clipped.IsEmpty()) monitors.push_back(Monitor{clipped, monitor.primary});
   }
   if (monitors.empty()) monitors.push_back(Monitor{whole, true});
   return monitors;

@@ -1,5 +1,6 @@
 #pragma once
-// Virtual-key codes from keysyms. X11 and xkbcommon number keysyms alike, so both backends share this.
+// Virtual-key codes from keysyms. X11 and xkbcommon number keysyms alike, so the X11 and Wayland backends
+// share this.
 
 #include <cstdint>
 
@@ -10,7 +11,5 @@ namespace veltane::platform {
 // The virtual-key code of a key's unshifted symbol; the saver closes on any key, so keys without a code
 // of their own share 0.
 WPARAM VirtualKeyFromKeysym(std::uint32_t keysym);
-// Alt or Meta: pressed by itself it counts as held, as it does for the system variant of a key message.
-bool IsAltKeysym(std::uint32_t keysym);
 
 }  // namespace veltane::platform

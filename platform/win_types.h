@@ -2,7 +2,9 @@
 // The handful of window-system types and message numbers that the saver is written against.
 // They keep the numbers of the original window system, so the code reads like the behaviour it implements.
 
+#include <algorithm>
 #include <cstdint>
+#include <limits>
 
 namespace veltane::platform {
 
@@ -22,8 +24,34 @@ struct Rect {
 
   std::int32_t Width() const { return right - left; }
   std::int32_t Height() const { return bottom - top; }
+  constexpr bool IsEmpty() const { return right <= left || bottom <= top; }
   friend bool operator==(const Rect&, const Rect&) = default;
 };
+
+// The part that both cover; an empty rectangle where they do not meet.
+constexpr Rect Intersect(const Rect& a, const Rect& b) {
+  const Rect common{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
+                    std::min(a.bottom, b.bottom)};
+  return common.IsEmpty() ? Rect{} : common;
+}
+
+// The smallest rectangle that holds both; an empty one adds nothing.
+constexpr Rect Union(const Rect& a, const Rect& b) {
+  if (a.IsEmpty()) return b;
+  if (b.IsEmpty()) return a;
+  return Rect{std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right),
+              std::max(a.bottom, b.bottom)};
+}
+
+// The rectangle of width by height pixels whose top-left corner is at (x, y), with every edge held to the
+// coordinates a Rect can carry, so that a bitmap placed far out never wraps round onto the window.
+constexpr Rect RectAt(std::int64_t x, std::int64_t y, std::int64_t width, std::int64_t height) {
+  const auto held = [](std::int64_t value) {
+    using Limits = std::numeric_limits<std::int32_t>;
+    return static_cast<std::int32_t>(std::clamp<std::int64_t>(value, Limits::min(), Limits::max()));
+  };
+  return Rect{held(x), held(y), held(x + width), held(y + height)};
+}
 
 struct Size {
   std::int32_t width = 0;
@@ -83,6 +111,7 @@ constexpr std::int32_t WHEEL_DELTA = 120;
 // held, which is what makes it a system key.
 constexpr LPARAM KEY_REPEAT_ONCE = 1;
 constexpr LPARAM KEY_CONTEXT_ALT = LPARAM{1} << 29;
+constexpr WPARAM VK_MENU = 0x12;  // Alt.
 
 constexpr WPARAM SC_CLOSE = 0xF060;
 constexpr WPARAM SC_SCREENSAVE = 0xF140;

@@ -31,14 +31,14 @@ HWND MemoryBackend::NewHandle() { return m_nextHandle++; }
 HWND MemoryBackend::CreateChildWindow(HWND parent, const Rect& rect, bool visible) {
   if (std::exchange(m_refuseNextWindow, false) || !m_windows.contains(parent)) return 0;
   const HWND hwnd = NewHandle();
-  m_windows[hwnd] = Window{parent, rect, true, visible, BlackPixels(rect)};
+  m_windows[hwnd] = Window{parent, rect, true, visible, BlackPixels(rect), {}};
   return hwnd;
 }
 
 HWND MemoryBackend::CreateTopmostWindow(const Rect& rect, bool visible) {
   if (std::exchange(m_refuseNextWindow, false)) return 0;
   const HWND hwnd = NewHandle();
-  m_windows[hwnd] = Window{0, rect, true, visible, BlackPixels(rect)};
+  m_windows[hwnd] = Window{0, rect, true, visible, BlackPixels(rect), {}};
   if (visible) {
     const Rect monitor = PrimaryOf(Monitors());
     m_topmost = hwnd;
@@ -52,7 +52,7 @@ HWND MemoryBackend::CreateTopmostWindow(const Rect& rect, bool visible) {
 
 void MemoryBackend::SetMonitors(std::vector<Monitor> monitors) {
   m_monitors = std::move(monitors);
-  if (m_topmost != 0) m_pending.push_back([this](EventSink&) { UpdateCovers(); });
+  if (m_topmost != 0) m_coversChanged = true;
 }
 
 std::vector<Monitor> MemoryBackend::Monitors() const {
@@ -75,7 +75,7 @@ void MemoryBackend::UpdateCovers() {
 HWND MemoryBackend::CreateHostWindow(Size client) {
   const HWND hwnd = NewHandle();
   const Rect rect{0, 0, client.width, client.height};
-  m_windows[hwnd] = Window{0, rect, false, true, BlackPixels(rect)};
+  m_windows[hwnd] = Window{0, rect, false, true, BlackPixels(rect), {}};
   return hwnd;
 }
 
@@ -86,9 +86,7 @@ void MemoryBackend::DestroyNativeWindow(HWND hwnd) { DestroyTree(hwnd, nullptr);
 void MemoryBackend::DestroyFromOutside(HWND hwnd) {
   std::vector<HWND> ours;
   DestroyTree(hwnd, &ours);
-  for (const HWND gone : ours) {
-    m_pending.push_back([gone](EventSink& sink) { sink.DestroyedFromOutside(gone); });
-  }
+  for (const HWND gone : ours) m_events.DestroyedFromOutside(gone);
 }
 
 void MemoryBackend::DestroyTree(HWND hwnd, std::vector<HWND>* ours) {
@@ -125,17 +123,16 @@ void MemoryBackend::SetCursor(HCURSOR cursor) { m_cursor = cursor; }
 
 void MemoryBackend::PollEvents(EventSink& sink) {
   if (m_pollHook) m_pollHook();
-  std::vector<std::function<void(EventSink&)>> pending;
-  pending.swap(m_pending);
-  for (const auto& deliver : pending) deliver(sink);
+  if (std::exchange(m_coversChanged, false)) UpdateCovers();
+  m_events.DeliverTo(sink);
 }
 
 // Nothing can arrive while a test waits, so waiting with nothing pending would hang for ever. The poll hook
 // gets its chance to inject something; if it does not, the test has driven the saver into a wait that
 // would never end, and the process stops with a message instead of hanging.
 void MemoryBackend::WaitEvents(EventSink& sink) {
-  if (m_pending.empty() && m_pollHook) m_pollHook();
-  if (m_pending.empty()) {
+  if (!Pending() && m_pollHook) m_pollHook();
+  if (!Pending()) {
     std::fputs("MemoryBackend::WaitEvents: nothing pending, the wait would never end\n", stderr);
     std::abort();
   }
@@ -156,13 +153,9 @@ void MemoryBackend::FillRect(HDC dc, const Rect& rect, std::uint32_t rgb) {
   RecordDrawCall(DrawCall{hwnd, DrawCall::Fill, rect});
   Window& window = found->second;
   const std::int32_t width = window.rect.Width();
-  const std::int32_t height = window.rect.Height();
-  const std::int32_t left = std::clamp(rect.left, 0, width);
-  const std::int32_t right = std::clamp(rect.right, 0, width);
-  const std::int32_t top = std::clamp(rect.top, 0, height);
-  const std::int32_t bottom = std::clamp(rect.bottom, 0, height);
-  for (std::int32_t y = top; y < bottom; ++y) {
-    std::fill_n(window.pixels.begin() + y * width + left, std::max(right - left, 0), rgb);
+  const Rect area = Intersect(rect, Rect{0, 0, width, window.rect.Height()});
+  for (std::int32_t y = area.top; y < area.bottom; ++y) {
+    std::fill_n(window.pixels.begin() + y * width + area.left, area.Width(), rgb);
   }
 }
 
@@ -170,7 +163,7 @@ void MemoryBackend::DrawDib(HDC dc, std::int32_t x, std::int32_t y, const DibVie
   const HWND hwnd = static_cast<HWND>(dc);
   const auto found = m_windows.find(hwnd);
   if (found == m_windows.end()) return;
-  const Rect destination{x, y, x + dib.header.biWidth, y + dib.header.biHeight};
+  const Rect destination = RectAt(x, y, dib.header.biWidth, dib.header.biHeight);
   RecordDrawCall(DrawCall{hwnd, DrawCall::Dib, destination});
   Window& window = found->second;
   const Surface surface{window.pixels.data(), window.rect.Width(), window.rect.Height(), window.rect.Width()};
@@ -188,48 +181,33 @@ std::int64_t MemoryBackend::CalendarTime() { return m_calendar; }
 
 // Input is generated only for a window that exists; once generated it is delivered even if the window goes
 // in between, as a real server's queued events are.
-void MemoryBackend::QueueInput(const Msg& msg) {
-  if (!m_windows.contains(msg.hwnd)) return;
-  m_pending.push_back([msg](EventSink& sink) { sink.PostInput(msg); });
-}
-
 void MemoryBackend::InjectKey(HWND hwnd, std::uint32_t key, bool alt) {
-  const Msg msg{hwnd, alt ? WM_SYSKEYDOWN : WM_KEYDOWN, key, KEY_REPEAT_ONCE | (alt ? KEY_CONTEXT_ALT : 0)};
-  QueueInput(msg);
+  if (m_windows.contains(hwnd)) InputKey(m_events, hwnd, key, alt);
 }
 
 void MemoryBackend::InjectButton(HWND hwnd, int button) {
   assert(button >= 1 && button <= 5);
-  Msg msg{hwnd, 0, 0, 0};
-  switch (button) {
-    case 1: msg = Msg{hwnd, WM_LBUTTONDOWN, MK_LBUTTON, 0}; break;
-    case 2: msg = Msg{hwnd, WM_MBUTTONDOWN, MK_MBUTTON, 0}; break;
-    case 3: msg = Msg{hwnd, WM_RBUTTONDOWN, MK_RBUTTON, 0}; break;
-    default: {
-      const std::int32_t delta = button == 4 ? WHEEL_DELTA : -WHEEL_DELTA;
-      msg = Msg{hwnd, WM_MOUSEWHEEL, static_cast<WPARAM>(MAKELPARAM(0, delta)), 0};
-      break;
-    }
+  const auto found = m_windows.find(hwnd);
+  if (found == m_windows.end()) return;
+  const Point at = found->second.pointer.position;
+  if (button <= 3) {
+    InputButton(m_events, hwnd, static_cast<MouseButton>(button), 0, at);
+  } else {
+    InputWheel(m_events, hwnd, button == 4, 0, at);
   }
-  QueueInput(msg);
 }
 
 void MemoryBackend::InjectMotion(HWND hwnd, std::int32_t x, std::int32_t y) {
-  const Msg msg{hwnd, WM_MOUSEMOVE, 0, MAKELPARAM(x, y)};
-  QueueInput(msg);
+  const auto found = m_windows.find(hwnd);
+  if (found != m_windows.end()) InputCursorPos(m_events, hwnd, found->second.pointer, 0, Point{x, y});
 }
 
 void MemoryBackend::InjectFocusLoss(HWND hwnd) {
-  if (!m_windows.contains(hwnd)) return;
-  m_pending.push_back([hwnd](EventSink& sink) {
-    sink.PostInput(Msg{hwnd, WM_NCACTIVATE, 0, 0});
-    sink.PostInput(Msg{hwnd, WM_ACTIVATE, WA_INACTIVE, 0});
-    sink.PostInput(Msg{hwnd, WM_ACTIVATEAPP, 0, 0});
-  });
+  if (m_windows.contains(hwnd)) InputFocusLoss(m_events, hwnd);
 }
 
 void MemoryBackend::InjectExpose(HWND hwnd) {
-  if (m_windows.contains(hwnd)) m_pending.push_back([hwnd](EventSink& sink) { sink.Invalidate(hwnd); });
+  if (m_windows.contains(hwnd)) m_events.Invalidate(hwnd);
 }
 
 const std::vector<std::uint32_t>& MemoryBackend::Pixels(HWND hwnd) const {

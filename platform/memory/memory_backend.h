@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/backend.h"
+#include "platform/input.h"
 #include "platform/monitor_layout.h"
 
 namespace veltane::platform {
@@ -60,11 +61,12 @@ class MemoryBackend : public Backend {
   const std::vector<Rect>& Covers() const { return m_covers; }
   const Rect& TopmostPlacement() const { return m_topmostRect; }
 
-  // Input, delivered at the next PollEvents, in this order.
+  // Input, delivered at the next PollEvents, in this order. Buttons and the wheel are pressed where the
+  // window was last told the pointer is, and a motion to that same place is no news to the window.
   void InjectKey(HWND hwnd, std::uint32_t key, bool alt = false);
   void InjectButton(HWND hwnd, int button);  // 1 left, 2 middle, 3 right, 4 and 5 wheel.
   void InjectMotion(HWND hwnd, std::int32_t x, std::int32_t y);
-  void InjectFocusLoss(HWND hwnd);  // WM_NCACTIVATE 0, WM_ACTIVATE WA_INACTIVE, WM_ACTIVATEAPP 0.
+  void InjectFocusLoss(HWND hwnd);
   void InjectExpose(HWND hwnd);
   // Destroys a window from outside (a host and all its descendants); ours are reported as such.
   void DestroyFromOutside(HWND hwnd);
@@ -92,9 +94,10 @@ class MemoryBackend : public Backend {
     bool ours = true;
     bool visible = false;
     std::vector<std::uint32_t> pixels;
+    PointerState pointer;
   };
   HWND NewHandle();
-  void QueueInput(const Msg& msg);
+  bool Pending() const { return !m_events.Empty() || m_coversChanged; }
   void DestroyTree(HWND hwnd, std::vector<HWND>* ours);
   void RecordDrawCall(const DrawCall& call);
   std::vector<Monitor> Monitors() const;
@@ -105,7 +108,8 @@ class MemoryBackend : public Backend {
   std::int64_t m_calendar = 0;
   HWND m_nextHandle = 0x00A00001;
   std::map<HWND, Window> m_windows;
-  std::vector<std::function<void(EventSink&)>> m_pending;
+  PendingEvents m_events;
+  bool m_coversChanged = false;  // The monitors changed under the full-screen window.
   std::function<void()> m_pollHook;
   std::deque<DrawCall> m_drawCalls;
   HCURSOR m_cursor = 0;

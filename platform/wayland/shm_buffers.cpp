@@ -20,19 +20,6 @@ constexpr wl_buffer_listener kBufferListener{OnRelease};
 
 }  // namespace
 
-Rect UnionOf(const Rect& a, const Rect& b) {
-  if (IsEmpty(a)) return b;
-  if (IsEmpty(b)) return a;
-  return Rect{std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right),
-              std::max(a.bottom, b.bottom)};
-}
-
-Rect ClippedTo(const Rect& rect, std::int32_t width, std::int32_t height) {
-  const Rect clipped{std::clamp(rect.left, 0, width), std::clamp(rect.top, 0, height),
-                     std::clamp(rect.right, 0, width), std::clamp(rect.bottom, 0, height)};
-  return IsEmpty(clipped) ? Rect{} : clipped;
-}
-
 ShmBuffers::~ShmBuffers() { Discard(); }
 
 void ShmBuffers::Discard() {
@@ -72,7 +59,7 @@ std::unique_ptr<ShmBuffers::Buffer> ShmBuffers::Make(std::int32_t width, std::in
 
 void ShmBuffers::CopyStale(Buffer& target, const Buffer& latest) {
   const Rect& stale = target.stale;
-  if (!IsEmpty(stale)) {
+  if (!stale.IsEmpty()) {
     const auto columns = static_cast<std::size_t>(stale.Width()) * sizeof(std::uint32_t);
     for (std::int32_t row = stale.top; row < stale.bottom; ++row) {
       const std::ptrdiff_t offset = static_cast<std::ptrdiff_t>(row) * latest.pixels.stride + stale.left;
@@ -115,7 +102,7 @@ void ShmBuffers::Commit(wl_surface* surface, const Rect& damage) {
   if (buffer == nullptr) return;
   m_acquired = nullptr;
   for (const auto& other : m_buffers) {
-    if (other.get() != buffer) other->stale = UnionOf(other->stale, damage);
+    if (other.get() != buffer) other->stale = Union(other->stale, damage);
   }
   buffer->busy = true;
   m_latest = buffer;

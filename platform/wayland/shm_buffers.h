@@ -14,12 +14,6 @@
 
 namespace veltane::platform::wayland {
 
-inline bool IsEmpty(const Rect& rect) { return rect.right <= rect.left || rect.bottom <= rect.top; }
-// The smallest rectangle holding both; an empty one adds nothing.
-Rect UnionOf(const Rect& a, const Rect& b);
-// The part of rect inside 0, 0, width, height.
-Rect ClippedTo(const Rect& rect, std::int32_t width, std::int32_t height);
-
 class ShmBuffers {
  public:
   ShmBuffers(wl_shm* shm, std::uint32_t format) : m_shm(shm), m_format(format) {}

@@ -194,10 +194,6 @@ const Output* WaylandBackend::FindOutput(std::uint32_t name) const {
   return nullptr;
 }
 
-void WaylandBackend::Queue(PendingKind kind, HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-  m_pending.push_back(Pending{kind, Msg{hwnd, message, wParam, lParam}});
-}
-
 void WaylandBackend::ConnectionLost() {
   // As with a lost X display: nothing is left to show or to give back, so the process ends at once.
   _exit(1);
@@ -224,16 +220,7 @@ void WaylandBackend::Dispatch(int timeoutMs) {
 
 void WaylandBackend::Deliver(EventSink& sink) {
   CheckActivation();
-  // A handler may make or destroy windows, which queues more; those wait for the next poll.
-  m_delivering.swap(m_pending);
-  for (const Pending& event : m_delivering) {
-    switch (event.kind) {
-      case PendingKind::Input: sink.PostInput(event.msg); break;
-      case PendingKind::Invalidate: sink.Invalidate(event.msg.hwnd); break;
-      case PendingKind::Destroyed: sink.DestroyedFromOutside(event.msg.hwnd); break;
-    }
-  }
-  m_delivering.clear();
+  m_events.DeliverTo(sink);
 }
 
 void WaylandBackend::PollEvents(EventSink& sink) {
@@ -245,7 +232,7 @@ void WaylandBackend::PollEvents(EventSink& sink) {
 // keyboard leaving our surfaces), so that is asked before the wait sleeps.
 void WaylandBackend::WaitEvents(EventSink& sink) {
   Dispatch(0);
-  for (CheckActivation(); m_pending.empty(); CheckActivation()) Dispatch(-1);
+  for (CheckActivation(); m_events.Empty(); CheckActivation()) Dispatch(-1);
   Deliver(sink);
 }
 

@@ -13,6 +13,7 @@
 
 #include "layer-shell-client.h"
 #include "platform/backend.h"
+#include "platform/input.h"
 #include "platform/wayland/shm_buffers.h"
 #include "xdg-shell-client.h"
 
@@ -53,8 +54,7 @@ struct ShellSurface {
 struct OurWindow {
   std::unique_ptr<ShellSurface> main;
   std::vector<std::unique_ptr<ShellSurface>> covers;
-  bool hasPointer = false;  // The last pointer position the window was told of.
-  LPARAM pointer = 0;
+  PointerState pointer;
   bool hadKeyboard = false;
   int dcDepth = 0;             // GetDC calls not yet released; the frame is committed at the last release.
   Surface* drawing = nullptr;  // The buffer being drawn while dcDepth is above 0.
@@ -115,18 +115,11 @@ class WaylandBackend : public Backend {
                    std::uint32_t group);
 
  private:
-  enum class PendingKind { Input, Invalidate, Destroyed };
-  struct Pending {
-    PendingKind kind;
-    Msg msg;
-  };
-
   // Reads what the compositor sent, waiting at most timeoutMs (-1: no limit), and runs the listeners.
   // A lost connection ends the process.
   void Dispatch(int timeoutMs);
   [[noreturn]] void ConnectionLost();
   void Deliver(EventSink& sink);
-  void Queue(PendingKind kind, HWND hwnd, UINT message = 0, WPARAM wParam = 0, LPARAM lParam = 0);
 
   std::unique_ptr<ShellSurface> MakeShellSurface(HWND owner, const Output* output, bool cover);
   void DestroyShellSurface(std::unique_ptr<ShellSurface> shell);
@@ -137,8 +130,7 @@ class WaylandBackend : public Backend {
   const Output* FindOutput(std::uint32_t name) const;
   ShellSurface* FindSurface(wl_surface* surface) const;
   // Where a point on one of a window's surfaces lies in the coordinates of its own surface.
-  LPARAM WindowPosition(const ShellSurface& shell, wl_fixed_t x, wl_fixed_t y) const;
-  void PostMove(OurWindow& window, HWND hwnd, WPARAM keys, LPARAM position);
+  Point WindowPosition(const ShellSurface& shell, wl_fixed_t x, wl_fixed_t y) const;
   WPARAM Modifiers(const Seat& seat) const;
   void CheckActivation();
   void ListenToSeat(Seat& seat);
@@ -157,8 +149,7 @@ class WaylandBackend : public Backend {
   std::map<HWND, OurWindow> m_windows;
   std::unordered_map<wl_surface*, ShellSurface*> m_surfaces;
   HWND m_nextHandle = 0x00B00001;
-  std::vector<Pending> m_pending;
-  std::vector<Pending> m_delivering;  // What Deliver hands on, kept to reuse its memory.
+  PendingEvents m_events;  // Read by the listeners, which may run where no sink is at hand.
   bool m_keyboardMoved = false;
 };
 

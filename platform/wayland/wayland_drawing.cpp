@@ -1,6 +1,5 @@
 #include <cerrno>
 #include <chrono>
-#include <limits>
 
 #include "platform/wayland/wayland_backend_impl.h"
 
@@ -12,10 +11,12 @@ namespace {
 // has stopped showing us, and the frame is skipped.
 constexpr auto kReleasePatience = std::chrono::seconds(1);
 
+Rect Bounds(const Surface& pixels) { return Rect{0, 0, pixels.width, pixels.height}; }
+
 }  // namespace
 
 void FillPixels(const Surface& pixels, const Rect& rect, std::uint32_t rgb) {
-  const Rect area = ClippedTo(rect, pixels.width, pixels.height);
+  const Rect area = Intersect(rect, Bounds(pixels));
   for (std::int32_t row = area.top; row < area.bottom; ++row) {
     std::uint32_t* line = pixels.pixels + static_cast<std::ptrdiff_t>(row) * pixels.stride;
     std::fill(line + area.left, line + area.right, rgb);
@@ -53,7 +54,7 @@ void WaylandBackend::ReleaseDC(HWND, HDC dc) {
   OurWindow& window = found->second;
   if (--window.dcDepth > 0) return;
   window.drawing = nullptr;
-  if (IsEmpty(window.damage)) return;
+  if (window.damage.IsEmpty()) return;
   window.main->buffers->Commit(window.main->surface, window.damage);
   window.damage = Rect{};
   if (wl_display_flush(m_display) < 0 && errno != EAGAIN) ConnectionLost();
@@ -64,7 +65,7 @@ void WaylandBackend::FillRect(HDC dc, const Rect& rect, std::uint32_t rgb) {
   if (found == m_windows.end() || found->second.drawing == nullptr) return;
   OurWindow& window = found->second;
   FillPixels(*window.drawing, rect, rgb);
-  window.damage = UnionOf(window.damage, ClippedTo(rect, window.drawing->width, window.drawing->height));
+  window.damage = Union(window.damage, Intersect(rect, Bounds(*window.drawing)));
 }
 
 void WaylandBackend::DrawDib(HDC dc, std::int32_t x, std::int32_t y, const DibView& dib) {
@@ -74,10 +75,8 @@ void WaylandBackend::DrawDib(HDC dc, std::int32_t x, std::int32_t y, const DibVi
   const BitmapInfoHeader& header = dib.header;
   if (header.biWidth <= 0 || header.biHeight <= 0) return;
   BlitDib(dib, x, y, *window.drawing);
-  constexpr std::int64_t kFar = std::numeric_limits<std::int32_t>::max();
-  const Rect drawn{x, y, static_cast<std::int32_t>(std::min(std::int64_t{x} + header.biWidth, kFar)),
-                   static_cast<std::int32_t>(std::min(std::int64_t{y} + header.biHeight, kFar))};
-  window.damage = UnionOf(window.damage, ClippedTo(drawn, window.drawing->width, window.drawing->height));
+  const Rect drawn = RectAt(x, y, header.biWidth, header.biHeight);
+  window.damage = Union(window.damage, Intersect(drawn, Bounds(*window.drawing)));
 }
 
 }  // namespace veltane::platform::wayland

@@ -105,7 +105,7 @@ ShellSurface* WaylandBackend::FindSurface(wl_surface* surface) const {
 
 // A cover reports the pointer where it would be on the window's own surface, as far as the outputs'
 // positions tell: a move across covers and window is one movement.
-LPARAM WaylandBackend::WindowPosition(const ShellSurface& shell, wl_fixed_t x, wl_fixed_t y) const {
+Point WaylandBackend::WindowPosition(const ShellSurface& shell, wl_fixed_t x, wl_fixed_t y) const {
   std::int32_t px = wl_fixed_to_int(x);
   std::int32_t py = wl_fixed_to_int(y);
   const auto window = m_windows.find(shell.owner);
@@ -115,16 +115,7 @@ LPARAM WaylandBackend::WindowPosition(const ShellSurface& shell, wl_fixed_t x, w
     px += here->x - home->x;
     py += here->y - home->y;
   }
-  return MAKELPARAM(px, py);
-}
-
-// The pointer entering a surface reports its position as the first motion does; a window is told of a
-// position only when it differs from the last one it was told of.
-void WaylandBackend::PostMove(OurWindow& window, HWND hwnd, WPARAM keys, LPARAM position) {
-  if (window.hasPointer && window.pointer == position) return;
-  window.hasPointer = true;
-  window.pointer = position;
-  Queue(PendingKind::Input, hwnd, WM_MOUSEMOVE, keys, position);
+  return Point{px, py};
 }
 
 WPARAM WaylandBackend::Modifiers(const Seat& seat) const {
@@ -144,22 +135,25 @@ void WaylandBackend::OnPointerEnter(Seat& seat, std::uint32_t serial, wl_surface
   seat.pointerSerial = serial;
   // No pointer is shown over our surfaces.
   wl_pointer_set_cursor(seat.pointer, serial, nullptr, 0, 0);
-  PostMove(m_windows.at(shell->owner), shell->owner, Modifiers(seat), WindowPosition(*shell, x, y));
+  // The entry tells the position as the first motion would.
+  InputCursorPos(m_events, shell->owner, m_windows.at(shell->owner).pointer, Modifiers(seat),
+                 WindowPosition(*shell, x, y));
 }
 
 void WaylandBackend::OnPointerMotion(Seat& seat, wl_fixed_t x, wl_fixed_t y) {
   ShellSurface* shell = FindSurface(seat.pointerSurface);
   if (shell == nullptr) return;
-  PostMove(m_windows.at(shell->owner), shell->owner, Modifiers(seat), WindowPosition(*shell, x, y));
+  InputCursorPos(m_events, shell->owner, m_windows.at(shell->owner).pointer, Modifiers(seat),
+                 WindowPosition(*shell, x, y));
 }
 
 void WaylandBackend::OnPointerButton(Seat& seat, std::uint32_t button, std::uint32_t state) {
   WPARAM bit = 0;
-  UINT message = 0;
+  MouseButton pressed = MouseButton::Left;
   switch (button) {
-    case BTN_LEFT: bit = MK_LBUTTON; message = WM_LBUTTONDOWN; break;
-    case BTN_MIDDLE: bit = MK_MBUTTON; message = WM_MBUTTONDOWN; break;
-    case BTN_RIGHT: bit = MK_RBUTTON; message = WM_RBUTTONDOWN; break;
+    case BTN_LEFT: bit = MK_LBUTTON; break;
+    case BTN_MIDDLE: bit = MK_MBUTTON; pressed = MouseButton::Middle; break;
+    case BTN_RIGHT: bit = MK_RBUTTON; pressed = MouseButton::Right; break;
     default: return;
   }
   if (state != WL_POINTER_BUTTON_STATE_PRESSED) {
@@ -167,20 +161,17 @@ void WaylandBackend::OnPointerButton(Seat& seat, std::uint32_t button, std::uint
     return;
   }
   ShellSurface* shell = FindSurface(seat.pointerSurface);
-  const WPARAM keys = Modifiers(seat) | bit;
+  const WPARAM keys = Modifiers(seat);
   seat.buttons |= bit;
   if (shell == nullptr) return;
-  const OurWindow& window = m_windows.at(shell->owner);
-  Queue(PendingKind::Input, shell->owner, message, keys, window.pointer);
+  InputButton(m_events, shell->owner, pressed, keys, m_windows.at(shell->owner).pointer.position);
 }
 
 // The wheel turns forward when it moves the view up, and it closes nothing.
 void WaylandBackend::OnPointerAxis(Seat& seat, std::uint32_t axis, wl_fixed_t value) {
   ShellSurface* shell = FindSurface(seat.pointerSurface);
   if (shell == nullptr || axis != WL_POINTER_AXIS_VERTICAL_SCROLL || value == 0) return;
-  const int delta = value < 0 ? WHEEL_DELTA : -WHEEL_DELTA;
-  const WPARAM wParam = Modifiers(seat) | (static_cast<WPARAM>(static_cast<std::uint16_t>(delta)) << 16);
-  Queue(PendingKind::Input, shell->owner, WM_MOUSEWHEEL, wParam, m_windows.at(shell->owner).pointer);
+  InputWheel(m_events, shell->owner, value < 0, Modifiers(seat), m_windows.at(shell->owner).pointer.position);
 }
 
 void WaylandBackend::OnKeymap(Seat& seat, std::uint32_t format, int fd, std::uint32_t size) {
@@ -225,11 +216,9 @@ void WaylandBackend::OnKey(Seat& seat, std::uint32_t key, std::uint32_t state) {
       sym = syms[0];
     }
   }
-  const bool alt = IsAltKeysym(sym) ||
-                   (seat.state != nullptr &&
-                    xkb_state_mod_name_is_active(seat.state, XKB_MOD_NAME_ALT, XKB_STATE_MODS_EFFECTIVE) > 0);
-  Queue(PendingKind::Input, shell->owner, alt ? WM_SYSKEYDOWN : WM_KEYDOWN, VirtualKeyFromKeysym(sym),
-        KEY_REPEAT_ONCE | (alt ? KEY_CONTEXT_ALT : 0));
+  const bool alt = seat.state != nullptr &&
+                   xkb_state_mod_name_is_active(seat.state, XKB_MOD_NAME_ALT, XKB_STATE_MODS_EFFECTIVE) > 0;
+  InputKey(m_events, shell->owner, VirtualKeyFromKeysym(sym), alt);
 }
 
 // The keyboard leaving every surface of a window, for somebody else's, is the loss of activation. A move
@@ -246,9 +235,7 @@ void WaylandBackend::CheckActivation() {
     }
     if (focused) continue;
     window.hadKeyboard = false;
-    Queue(PendingKind::Input, hwnd, WM_NCACTIVATE, 0, 0);
-    Queue(PendingKind::Input, hwnd, WM_ACTIVATE, WA_INACTIVE, 0);
-    Queue(PendingKind::Input, hwnd, WM_ACTIVATEAPP, 0, 0);
+    InputFocusLoss(m_events, hwnd);
   }
 }
 

@@ -151,8 +151,8 @@ void WaylandBackend::OnConfigure(ShellSurface& shell, std::int32_t width, std::i
   if (shell.cover) return;
   // The compositor keeps what the surface shows, so a configure that changes nothing needs no paint.
   if (!resized) return;
-  Queue(PendingKind::Input, shell.owner, WM_SIZE, 0, MAKELPARAM(width, height));
-  Queue(PendingKind::Invalidate, shell.owner);
+  m_events.PostInput(Msg{shell.owner, WM_SIZE, 0, MAKELPARAM(width, height)});
+  m_events.Invalidate(shell.owner);
 }
 
 void WaylandBackend::OnClosed(ShellSurface& shell) {
@@ -177,7 +177,7 @@ void WaylandBackend::OnClosed(ShellSurface& shell) {
 void WaylandBackend::LoseWindow(HWND hwnd) {
   if (!m_windows.contains(hwnd)) return;
   DestroyNativeWindow(hwnd);
-  Queue(PendingKind::Destroyed, hwnd);
+  m_events.DestroyedFromOutside(hwnd);
 }
 
 void WaylandBackend::DestroyNativeWindow(HWND hwnd) {
@@ -185,7 +185,7 @@ void WaylandBackend::DestroyNativeWindow(HWND hwnd) {
   if (found == m_windows.end()) return;
   OurWindow window = std::move(found->second);
   m_windows.erase(found);
-  std::erase_if(m_pending, [hwnd](const Pending& event) { return event.msg.hwnd == hwnd; });
+  m_events.Forget(hwnd);
   for (auto& cover : window.covers) DestroyShellSurface(std::move(cover));
   DestroyShellSurface(std::move(window.main));
   if (wl_display_flush(m_display) < 0 && errno != EAGAIN) ConnectionLost();

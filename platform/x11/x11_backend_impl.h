@@ -10,8 +10,9 @@
 #include <vector>
 
 #include "platform/backend.h"
+#include "platform/input.h"
 #include "platform/monitor_layout.h"
-#include "platform/stacking_watch.h"
+#include "platform/x11/stacking_watch.h"
 #include "platform/x11/x11_image.h"
 
 namespace veltane::platform::x11 {
@@ -46,8 +47,7 @@ class X11Backend : public Backend {
     bool tookFocus = false;
     Window previousFocus = None;
     int previousRevert = RevertToNone;
-    bool hasPointer = false;  // The last pointer position the window was told of.
-    LPARAM pointer = 0;
+    PointerState pointer;
     // The request that made the window. An event older than it belongs to an earlier window that had
     // the same identifier, should the identifier ever be handed out again.
     unsigned long createdSerial = 0;
@@ -74,9 +74,9 @@ class X11Backend : public Backend {
   Window MakeWindow(Window parent, const Rect& rect, bool overrideRedirect);
   void WaitForMap(Window window);
   void TakeInput(Window window, OurWindow& state);
-  void Translate(const XEvent& event, EventSink& sink);
-  void PostInput(EventSink& sink, HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
-  void PostMove(EventSink& sink, OurWindow& state, HWND hwnd, unsigned keys, int x, int y);
+  // Turns what the server sent into m_events; then the desktop around the full-screen window is settled.
+  void ReadEvents();
+  void Translate(const XEvent& event);
   void DrawBottomUpBgr(Window window, const OurWindow& state, std::int32_t x, std::int32_t y, const DibView& dib);
   void DrawRle(Window window, const OurWindow& state, std::int32_t x, std::int32_t y, const DibView& dib);
   void PutClipped(Window window, const OurWindow& state, XImage* image, int srcX, int srcY, int columns, int rows,
@@ -98,7 +98,7 @@ class X11Backend : public Backend {
   std::unordered_set<Window> m_gone;
   std::unique_ptr<ImageCache> m_images;
   std::vector<std::uint32_t> m_decoded;  // An 8-bit run-length bitmap decoded before it is put.
-  std::uint64_t m_delivered = 0;         // Everything handed to a sink, so WaitEvents knows when to return.
+  PendingEvents m_events;                // Read from the server, handed to the sink once the read is done.
   int m_randrEventBase = -1;             // -1 without RandR 1.5 monitors.
   // The full-screen window, where it lies, and the covers that belong to it.
   Window m_topmost = None;

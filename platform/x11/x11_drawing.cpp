@@ -27,17 +27,14 @@ void X11Backend::ReleaseDC(HWND, HDC) {}
 
 void X11Backend::FillRect(HDC dc, const Rect& rect, std::uint32_t rgb) {
   const auto found = m_windows.find(static_cast<Window>(dc));
-  if (found == m_windows.end() || rect.Width() <= 0 || rect.Height() <= 0) return;
+  if (found == m_windows.end()) return;
   const OurWindow& state = found->second;
   // Clipped here as well as by the server, since the protocol carries 16-bit coordinates.
-  const int left = std::clamp(rect.left, 0, state.width);
-  const int top = std::clamp(rect.top, 0, state.height);
-  const int right = std::clamp(rect.right, 0, state.width);
-  const int bottom = std::clamp(rect.bottom, 0, state.height);
-  if (right <= left || bottom <= top) return;
+  const Rect area = Intersect(rect, Rect{0, 0, state.width, state.height});
+  if (area.IsEmpty()) return;
   XSetForeground(m_display, m_gc, m_images->Packer().Pack(rgb));
-  XFillRectangle(m_display, found->first, m_gc, left, top, static_cast<unsigned>(right - left),
-                 static_cast<unsigned>(bottom - top));
+  XFillRectangle(m_display, found->first, m_gc, area.left, area.top, static_cast<unsigned>(area.Width()),
+                 static_cast<unsigned>(area.Height()));
   XFlush(m_display);
 }
 
@@ -121,14 +118,11 @@ void X11Backend::DrawRle(Window window, const OurWindow& state, std::int32_t x, 
 // coordinates.
 void X11Backend::PutClipped(Window window, const OurWindow& state, XImage* image, int srcX, int srcY, int columns,
                             int rows, std::int32_t x, std::int32_t y) {
-  const std::int64_t left = std::max<std::int64_t>(std::int64_t{x} + srcX, 0);
-  const std::int64_t top = std::max<std::int64_t>(std::int64_t{y} + srcY, 0);
-  const std::int64_t right = std::min<std::int64_t>(std::int64_t{x} + srcX + columns, state.width);
-  const std::int64_t bottom = std::min<std::int64_t>(std::int64_t{y} + srcY + rows, state.height);
-  if (right <= left || bottom <= top) return;
-  m_images->Put(window, m_gc, image, static_cast<int>(left - x), static_cast<int>(top - y),
-                static_cast<int>(left), static_cast<int>(top), static_cast<int>(right - left),
-                static_cast<int>(bottom - top));
+  const Rect put = Intersect(RectAt(std::int64_t{x} + srcX, std::int64_t{y} + srcY, columns, rows),
+                             Rect{0, 0, state.width, state.height});
+  if (put.IsEmpty()) return;
+  m_images->Put(window, m_gc, image, static_cast<int>(std::int64_t{put.left} - x),
+                static_cast<int>(std::int64_t{put.top} - y), put.left, put.top, put.Width(), put.Height());
 }
 
 }  // namespace veltane::platform::x11

@@ -1,6 +1,7 @@
 #pragma once
 // Runs a scripted scenario against the current backend and records, step by step, the messages that one
-// window is given, so that two backends can be held to the same messages in the same order.
+// window is given, so that the in-memory backend can be held to the same messages as a real one, in the
+// same order.
 
 #include <gtest/gtest.h>
 

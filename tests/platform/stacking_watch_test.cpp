@@ -1,10 +1,10 @@
-#include "platform/stacking_watch.h"
+#include "platform/x11/stacking_watch.h"
 
 #include <gtest/gtest.h>
 
 #include <vector>
 
-namespace veltane::platform {
+namespace veltane::platform::x11 {
 namespace {
 
 constexpr StackingWatch::Id kSaver = 1;
@@ -68,4 +68,4 @@ TEST(StackingWatch, RestacksWhenAnotherWindowMayShowAboveOursAndOnlyThen) {
 }
 
 }  // namespace
-}  // namespace veltane::platform
+}  // namespace veltane::platform::x11

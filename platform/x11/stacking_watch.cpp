@@ -1,6 +1,6 @@
-#include "platform/stacking_watch.h"
+#include "platform/x11/stacking_watch.h"
 
-namespace veltane::platform {
+namespace veltane::platform::x11 {
 
 void StackingWatch::Created(Id window) {
   if (!IsOurs(window)) m_aboveUs.insert(window);
@@ -35,4 +35,4 @@ void StackingWatch::RestackDone() {
   m_restackNeeded = false;
 }
 
-}  // namespace veltane::platform
+}  // namespace veltane::platform::x11

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <unordered_set>
 
-namespace veltane::platform {
+namespace veltane::platform::x11 {
 
 class StackingWatch {
  public:
@@ -39,4 +39,4 @@ class StackingWatch {
   bool m_restackNeeded = false;
 };
 
-}  // namespace veltane::platform
+}  // namespace veltane::platform::x11
