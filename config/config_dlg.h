@@ -2,30 +2,44 @@
 // The configuration dialog: speed control on or off, the per-frame delay on a slider and the burn time
 // of the taper in minutes.
 
+#include <QCheckBox>
+#include <QDialog>
+#include <QLineEdit>
+#include <QSlider>
 #include <cstdint>
+#include <optional>
 #include <string>
-
-#include "config/dialog.h"
+#include <string_view>
 
 namespace veltane::config {
 
-class ConfigDlg : public Dialog {
+// The burn time as typed: an unsigned decimal number with blanks and tabs around it and an optional plus
+// sign; larger numbers are taken as 4,294,967,295. Empty when the text holds anything else, a minus sign
+// included, or no digit.
+std::optional<std::uint32_t> ParseUnsigned(std::string_view text);
+
+class ConfigDlg : public QDialog {
  public:
   // applicationName: the caption of the message that refuses a burn time.
   explicit ConfigDlg(std::string applicationName, QWidget* parentWnd = nullptr);
+
+  // Shows the members in the controls and runs the dialog: IDOK once OK has read them back, else IDCANCEL.
+  int DoModal();
 
   std::int32_t FrameDelay = 0;  // milliseconds; the slider, read only by OK
   std::int32_t SpeedControl = 0;
   std::uint32_t BurnMinutes = 0;
 
- protected:
-  void DoDataExchange(DataExchange& dx) override;
-  bool OnInitDialog() override;
-  void OnOK() override;
-  void OnCommand(int id) override;
+  // OK: reads the controls into the members, or refuses a burn time that is not a number and stays open.
+  void accept() override;
 
  private:
   void OnAbout();
+
+  std::string m_applicationName;
+  QCheckBox* m_speedControlCheck = nullptr;
+  QSlider* m_frameDelaySlider = nullptr;
+  QLineEdit* m_burnMinutesEdit = nullptr;
 };
 
 }  // namespace veltane::config

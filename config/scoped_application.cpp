@@ -1,41 +1,21 @@
 #include "config/scoped_application.h"
 
-#include <QApplication>
-#include <QByteArray>
-#include <QCoreApplication>
 #include <QLoggingCategory>
 #include <QString>
 
 namespace veltane::config {
-namespace {
-
-// The window system a dialog of ours is shown on unless the user asks for another one.
-constexpr char kDefaultPlatform[] = "xcb";
-// Taken only when the window system cannot be reached: a platform that needs no display, on which
-// nothing is ever shown.
-constexpr char kNoDisplayPlatform[] = "offscreen";
-// Platforms on which a dialog would wait for a user who can never see it.
-constexpr const char* kUnseenPlatforms[] = {"offscreen", "minimal"};
-
-}  // namespace
 
 ScopedApplication::ScopedApplication(const std::string& programName) {
   if (QCoreApplication* existing = QCoreApplication::instance()) {
     m_canShowDialogs = qobject_cast<QApplication*>(existing) != nullptr;
     return;
   }
-  QString requested = qEnvironmentVariable("QT_QPA_PLATFORM");
-  if (requested.isEmpty()) {
-    requested = QString::fromLatin1(kDefaultPlatform);
-  }
-  const QString platforms = requested + u';' + QString::fromLatin1(kNoDisplayPlatform);
-
+  // The window system the user asks for, else X11; where that cannot be reached, a platform that needs no
+  // display, on which nothing is ever shown.
+  QString platforms = qEnvironmentVariable("QT_QPA_PLATFORM");
+  platforms = (platforms.isEmpty() ? QStringLiteral("xcb") : platforms) + QStringLiteral(";offscreen");
   m_arguments = {programName, "-platform", platforms.toStdString()};
-  for (std::string& argument : m_arguments) {
-    m_argv.push_back(argument.data());
-  }
-  m_argv.push_back(nullptr);
-  m_argc = static_cast<int>(m_arguments.size());
+  for (std::size_t i = 0; i < m_arguments.size(); ++i) m_argv[i] = m_arguments[i].data();
 
   // A display that cannot be reached, or a platform that is not there, is an expected case here, which the
   // program reports in a line of its own.
@@ -43,12 +23,9 @@ ScopedApplication::ScopedApplication(const std::string& programName) {
   m_application = std::make_unique<QApplication>(m_argc, m_argv.data());
   QLoggingCategory::setFilterRules(QString());
 
-  m_canShowDialogs = true;
-  for (const char* unseen : kUnseenPlatforms) {
-    if (QGuiApplication::platformName() == QLatin1String(unseen)) m_canShowDialogs = false;
-  }
+  // A dialog on these platforms would wait for a user who can never see it.
+  const QString platform = QGuiApplication::platformName();
+  m_canShowDialogs = platform != QLatin1String("offscreen") && platform != QLatin1String("minimal");
 }
-
-ScopedApplication::~ScopedApplication() = default;
 
 }  // namespace veltane::config

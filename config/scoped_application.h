@@ -2,18 +2,16 @@
 // A widget application for as long as the configuration dialog needs one: the process's own when it has
 // one, else one made for the time being and gone again afterwards.
 
+#include <QApplication>
+#include <array>
 #include <memory>
 #include <string>
-#include <vector>
-
-class QApplication;
 
 namespace veltane::config {
 
 class ScopedApplication {
  public:
   explicit ScopedApplication(const std::string& programName);
-  ~ScopedApplication();
   ScopedApplication(const ScopedApplication&) = delete;
   ScopedApplication& operator=(const ScopedApplication&) = delete;
 
@@ -23,9 +21,9 @@ class ScopedApplication {
   bool CanShowDialogs() const { return m_canShowDialogs; }
 
  private:
-  std::vector<std::string> m_arguments;
-  std::vector<char*> m_argv;
-  int m_argc = 0;
+  std::array<std::string, 3> m_arguments;
+  std::array<char*, 4> m_argv = {};
+  int m_argc = 3;
   std::unique_ptr<QApplication> m_application;
   bool m_canShowDialogs = false;
 };

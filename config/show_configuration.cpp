@@ -4,7 +4,7 @@
 #include <string>
 
 #include "config/config_dlg.h"
-#include "config/dialog_template.h"
+#include "config/dialog_frame.h"
 #include "config/scoped_application.h"
 
 namespace veltane::config {

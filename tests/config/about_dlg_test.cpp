@@ -8,7 +8,7 @@
 #include <functional>
 
 #include "config/config_dlg.h"
-#include "config/dialog_template.h"
+#include "config/dialog_frame.h"
 #include "tests/config/modal_driver.h"
 #include "tests/config/offscreen_test_main.h"
 

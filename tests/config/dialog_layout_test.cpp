@@ -9,7 +9,7 @@
 
 #include "config/about_dlg.h"
 #include "config/config_dlg.h"
-#include "config/dialog_units.h"
+#include "config/dialog_frame.h"
 #include "tests/config/modal_driver.h"
 #include "tests/config/offscreen_test_main.h"
 
@@ -20,7 +20,7 @@ using test::Child;
 using test::WhenModal;
 
 // Runs the dialog and hands its window, as the user first sees it, to inspect.
-void Inspect(Dialog& dialog, const std::function<void(QWidget&)>& inspect) {
+void Inspect(auto& dialog, const std::function<void(QWidget&)>& inspect) {
   WhenModal(inspect);
   dialog.DoModal();
 }

@@ -1,4 +1,4 @@
-#include "config/parse_unsigned.h"
+#include "config/config_dlg.h"
 
 #include <gtest/gtest.h>
 

@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include "app/configuration_module.h"
-#include "config/config_dlg.h"
 #include "config/show_configuration.h"
 #include "settings/settings_store.h"
 
@@ -21,11 +20,6 @@ TEST(ShowConfigurationWithoutDisplay, ReturnsFalseAndWritesNothing) {
   for (const char* entry : {"DelayOn", "DelayTime", "BurnTime"}) {
     EXPECT_EQ(store.GetProfileInt(store.ProfileName(), entry, -1), -1) << entry;
   }
-}
-
-TEST(ConfigDlgWithoutApplication, CannotBeCreated) {
-  ConfigDlg dialog("veltane");
-  EXPECT_EQ(dialog.DoModal(), -1);
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-#include "config/dialog_units.h"
+#include "config/dialog_frame.h"
 
 #include <QFontMetrics>
 #include <gtest/gtest.h>
