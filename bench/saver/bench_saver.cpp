@@ -35,8 +35,8 @@
 #include "platform/platform.h"
 #include "platform/x11/x11_backend.h"
 #include "saver/flame_wnd.h"
-#include "tests/e2e/saver_process.h"
-#include "tests/support/xvfb_server.h"
+#include "testing/saver_process.h"
+#include "testing/xvfb_server.h"
 
 namespace {
 

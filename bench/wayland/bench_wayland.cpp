@@ -20,7 +20,7 @@
 #include "platform/platform.h"
 #include "platform/wayland/wayland_backend.h"
 #include "saver/flame_wnd.h"
-#include "tests/support/sway_server.h"
+#include "testing/sway_server.h"
 
 namespace {
 

@@ -15,14 +15,14 @@
 #include <thread>
 #include <vector>
 
-#include "tests/e2e/saver_process.h"
-#include "tests/support/wait_until.h"
-#include "tests/support/xvfb_server.h"
+#include "testing/saver_process.h"
+#include "testing/wait_until.h"
+#include "testing/xvfb_server.h"
 
 #include <X11/Xlib.h>
 #include <X11/keysym.h>
 
-#include "tests/e2e/x_screen.h"
+#include "testing/x_screen.h"
 
 namespace veltane::test {
 namespace {

@@ -15,16 +15,16 @@
 #include <thread>
 #include <vector>
 
-#include "tests/e2e/saver_process.h"
-#include "tests/support/wait_until.h"
-#include "tests/support/xvfb_server.h"
+#include "testing/saver_process.h"
+#include "testing/wait_until.h"
+#include "testing/xvfb_server.h"
 
 // Xlib's macros (None, Bool, Status) clash with GoogleTest's names, so its headers come last.
 #include <X11/Xlib.h>
 #include <X11/extensions/Xfixes.h>
 #include <X11/keysym.h>
 
-#include "tests/e2e/x_screen.h"
+#include "testing/x_screen.h"
 
 namespace veltane::test {
 namespace {

@@ -14,9 +14,9 @@
 #include <thread>
 #include <vector>
 
-#include "tests/e2e/saver_process.h"
-#include "tests/support/wait_until.h"
-#include "tests/support/xvfb_server.h"
+#include "testing/saver_process.h"
+#include "testing/wait_until.h"
+#include "testing/xvfb_server.h"
 
 // Xlib's macros clash with GoogleTest's names, so its headers come last.
 #include <X11/Xlib.h>

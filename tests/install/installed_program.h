@@ -10,7 +10,7 @@
 #include <optional>
 #include <string>
 
-#include "tests/support/wait_until.h"
+#include "testing/wait_until.h"
 
 namespace veltane::test {
 

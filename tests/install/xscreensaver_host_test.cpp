@@ -15,7 +15,7 @@
 #include <string>
 
 #include "tests/install/installed_program.h"
-#include "tests/support/xvfb_server.h"
+#include "testing/xvfb_server.h"
 
 // Xlib's macros (None, Bool, Status) break the test framework's headers, so Xlib comes last.
 #include <X11/Xlib.h>

@@ -15,7 +15,7 @@
 
 #include "platform/backend.h"
 #include "platform/x11/x11_backend.h"
-#include "tests/support/xvfb_server.h"
+#include "testing/xvfb_server.h"
 
 namespace veltane::platform {
 

@@ -8,7 +8,7 @@
 #include <filesystem>
 #include <thread>
 
-#include "tests/e2e/saver_process.h"
+#include "testing/saver_process.h"
 
 namespace veltane::test {
 namespace {

@@ -14,8 +14,8 @@
 #include "platform/resources.h"
 #include "platform/wayland/wayland_backend.h"
 #include "stages/stage_sequencer.h"
-#include "tests/e2e/saver_process.h"
-#include "tests/support/sway_server.h"
+#include "testing/saver_process.h"
+#include "testing/sway_server.h"
 
 namespace veltane::test {
 namespace {

@@ -13,7 +13,7 @@
 #include "platform/memory/memory_backend.h"
 #include "platform/wayland/wayland_backend.h"
 #include "tests/platform/scenario_recorder.h"
-#include "tests/support/sway_server.h"
+#include "testing/sway_server.h"
 
 namespace veltane::platform {
 namespace {

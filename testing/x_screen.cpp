@@ -1,4 +1,4 @@
-#include "tests/e2e/x_screen.h"
+#include "testing/x_screen.h"
 
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>

@@ -1,4 +1,4 @@
-#include "tests/e2e/saver_process.h"
+#include "testing/saver_process.h"
 
 #include <fcntl.h>
 #include <signal.h>

@@ -1,4 +1,4 @@
-#include "tests/support/sway_server.h"
+#include "testing/sway_server.h"
 
 #include <fcntl.h>
 #include <signal.h>
