@@ -99,28 +99,16 @@ SwayServer::SwayServer() {
   if (!Start()) Stop(SIGKILL);
 }
 
-SwayServer::~SwayServer() {
-  Stop();
-  if (!m_runtimeDir.empty()) {
-    std::error_code ignored;
-    std::filesystem::remove_all(m_runtimeDir, ignored);
-  }
-}
+SwayServer::~SwayServer() { Stop(); }
 
 bool SwayServer::Start() {
-  char folder[] = "/tmp/veltane-sway.XXXXXX";
-  if (mkdtemp(folder) == nullptr) {
-    m_error = "cannot make a runtime folder";
-    return false;
-  }
-  m_runtimeDir = folder;
-  const std::string config = m_runtimeDir + "/config";
+  const std::string config = m_runtimeDir / "config";
   std::ofstream(config) << kConfig;
   const char* home = getenv("HOME");
-  std::vector<std::string> environment{"XDG_RUNTIME_DIR=" + m_runtimeDir, "WLR_BACKENDS=headless",
-                                       "WLR_RENDERER=pixman", "WLR_LIBINPUT_NO_DEVICES=1",
-                                       "PATH=/usr/bin:/bin", std::string("HOME=") + (home ? home : m_runtimeDir)};
-  m_pid = Spawn({"sway", "-c", config}, environment, m_runtimeDir + "/sway.log");
+  std::vector<std::string> environment{"XDG_RUNTIME_DIR=" + m_runtimeDir.String(), "WLR_BACKENDS=headless",
+                                       "WLR_RENDERER=pixman", "WLR_LIBINPUT_NO_DEVICES=1", "PATH=/usr/bin:/bin",
+                                       "HOME=" + (home ? home : m_runtimeDir.String())};
+  m_pid = Spawn({"sway", "-c", config}, environment, m_runtimeDir / "sway.log");
   if (m_pid < 0) {
     m_error = "fork failed";
     return false;
@@ -134,11 +122,11 @@ bool SwayServer::WaitForSockets() {
     int status = 0;
     if (waitpid(m_pid, &status, WNOHANG) == m_pid) {
       m_pid = -1;
-      std::ifstream log(m_runtimeDir + "/sway.log");
+      std::ifstream log(m_runtimeDir / "sway.log");
       m_error = "sway ended at start: " + std::string(std::istreambuf_iterator<char>(log), {});
       return false;
     }
-    for (const auto& entry : std::filesystem::directory_iterator(m_runtimeDir)) {
+    for (const auto& entry : std::filesystem::directory_iterator(m_runtimeDir.Path())) {
       const std::string name = entry.path().filename();
       if (name.starts_with("wayland-") && !name.ends_with(".lock")) m_waylandDisplay = name;
       if (name.starts_with("sway-ipc.")) m_ipcSocket = entry.path();
@@ -153,7 +141,7 @@ bool SwayServer::WaitForSockets() {
 }
 
 std::vector<std::string> SwayServer::ClientEnvironment() const {
-  return {"XDG_RUNTIME_DIR=" + m_runtimeDir, "WAYLAND_DISPLAY=" + m_waylandDisplay, "SWAYSOCK=" + m_ipcSocket};
+  return {"XDG_RUNTIME_DIR=" + m_runtimeDir.String(), "WAYLAND_DISPLAY=" + m_waylandDisplay, "SWAYSOCK=" + m_ipcSocket};
 }
 
 int SwayServer::RunTool(const std::vector<std::string>& argv, std::chrono::milliseconds timeout) {
@@ -163,7 +151,7 @@ int SwayServer::RunTool(const std::vector<std::string>& argv, std::chrono::milli
 pid_t SwayServer::StartTool(const std::vector<std::string>& argv) {
   std::vector<std::string> environment = ClientEnvironment();
   environment.push_back("PATH=/usr/bin:/bin");
-  return Spawn(argv, environment, m_runtimeDir + "/tools.log");
+  return Spawn(argv, environment, m_runtimeDir / "tools.log");
 }
 
 int SwayServer::FinishTool(pid_t pid, std::chrono::milliseconds timeout) {
@@ -171,7 +159,7 @@ int SwayServer::FinishTool(pid_t pid, std::chrono::milliseconds timeout) {
 }
 
 bool SwayServer::Capture(const std::string& output, Screenshot* shot) {
-  const std::string path = m_runtimeDir + "/shot.ppm";
+  const std::string path = m_runtimeDir / "shot.ppm";
   if (RunTool({"grim", "-t", "ppm", "-o", output, path}) != 0) return false;
   std::ifstream in(path, std::ios::binary);
   std::string magic;
@@ -192,7 +180,7 @@ bool SwayServer::Capture(const std::string& output, Screenshot* shot) {
 
 bool SwayServer::AddPointer() {
   auto client = std::make_unique<PointerClient>();
-  const std::string socket = m_runtimeDir + "/" + m_waylandDisplay;
+  const std::string socket = m_runtimeDir / m_waylandDisplay;
   client->display = wl_display_connect(socket.c_str());
   if (client->display == nullptr) return false;
   static constexpr wl_registry_listener kListener{

@@ -14,6 +14,8 @@
 #include <string>
 #include <vector>
 
+#include "testing/temp_dir.h"
+
 namespace veltane::test {
 
 struct Screenshot {
@@ -60,8 +62,8 @@ class SwayServer {
   bool Start();
   bool WaitForSockets();
 
+  TempDir m_runtimeDir{"veltane-sway."};
   pid_t m_pid = -1;
-  std::string m_runtimeDir;
   std::string m_waylandDisplay;
   std::string m_ipcSocket;
   std::string m_error;

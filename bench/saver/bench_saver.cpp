@@ -36,6 +36,7 @@
 #include "platform/x11/x11_backend.h"
 #include "saver/flame_wnd.h"
 #include "testing/saver_process.h"
+#include "testing/temp_dir.h"
 #include "testing/xvfb_server.h"
 
 namespace {
@@ -167,10 +168,8 @@ int main(int argc, char** argv) {
   }
   const std::string displayName = server.DisplayName();
   const pid_t serverPid = ServerPid();
-  char pattern[] = "/tmp/veltane-bench-XXXXXX";
-  if (mkdtemp(pattern) == nullptr) return 1;
-  const std::string configHome = pattern;
-  settings::SettingsStore store("veltane", configHome);
+  const test::TempDir configHome;
+  settings::SettingsStore store("veltane", configHome.String());
   store.SetRegistryKey("Quillon Screen Savers");
   settings::UseSettingsStore(&store);
 
@@ -201,7 +200,7 @@ int main(int argc, char** argv) {
   std::vector<double> keyToExit;
   for (int run = 0; run < kRuns; ++run) {
     const auto start = Clock::now();
-    test::SaverProcess saver(VELTANE_BINARY, {"s"}, displayName, configHome);
+    test::SaverProcess saver(VELTANE_BINARY, {"s"}, displayName, configHome.String());
     if (!probe.WaitForFlame(5s)) continue;
     firstFlame.push_back(Seconds(Clock::now() - start) * 1000);
     const auto pressed = probe.PressKey();
@@ -225,6 +224,5 @@ int main(int argc, char** argv) {
   std::printf("start to first flame:  %10.1f ms median of %zu   (target <= 12)\n", Median(firstFlame), firstFlame.size());
   std::printf("key press to exit:     %10.1f ms median of %zu   (target <= 20)\n", Median(keyToExit), keyToExit.size());
   settings::UseSettingsStore(nullptr);
-  std::filesystem::remove_all(configHome);
   return 0;
 }

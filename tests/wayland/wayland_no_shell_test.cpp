@@ -5,10 +5,10 @@
 #include <stdlib.h>
 #include <wayland-server.h>
 
-#include <filesystem>
 #include <thread>
 
 #include "testing/saver_process.h"
+#include "testing/temp_dir.h"
 
 namespace veltane::test {
 namespace {
@@ -22,9 +22,7 @@ void BindWithoutRequests(wl_client* client, void* data, std::uint32_t version, s
 class ShelllessCompositor {
  public:
   ShelllessCompositor() : m_display(wl_display_create()) {
-    char folder[] = "/tmp/veltane-noshell.XXXXXX";
-    m_runtimeDir = mkdtemp(folder);
-    setenv("XDG_RUNTIME_DIR", m_runtimeDir.c_str(), 1);
+    setenv("XDG_RUNTIME_DIR", m_runtimeDir.String().c_str(), 1);
     m_socket = wl_display_add_socket_auto(m_display);
     wl_global_create(m_display, &wl_compositor_interface, 4, const_cast<wl_interface*>(&wl_compositor_interface),
                      BindWithoutRequests);
@@ -36,15 +34,14 @@ class ShelllessCompositor {
     wl_display_terminate(m_display);
     m_thread.join();
     wl_display_destroy(m_display);
-    std::filesystem::remove_all(m_runtimeDir);
   }
   std::vector<std::string> ClientEnvironment() const {
-    return {"XDG_RUNTIME_DIR=" + m_runtimeDir, std::string("WAYLAND_DISPLAY=") + (m_socket ? m_socket : "")};
+    return {"XDG_RUNTIME_DIR=" + m_runtimeDir.String(), std::string("WAYLAND_DISPLAY=") + (m_socket ? m_socket : "")};
   }
 
  private:
+  TempDir m_runtimeDir{"veltane-noshell."};
   wl_display* m_display;
-  std::string m_runtimeDir;
   const char* m_socket = nullptr;
   std::thread m_thread;
 };

@@ -2,11 +2,9 @@
 // and the xdg-shell path that compositors without the layer shell take.
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <algorithm>
 #include <chrono>
-#include <filesystem>
 #include <functional>
 #include <thread>
 
@@ -16,6 +14,7 @@
 #include "stages/stage_sequencer.h"
 #include "testing/saver_process.h"
 #include "testing/sway_server.h"
+#include "testing/temp_dir.h"
 
 namespace veltane::test {
 namespace {
@@ -72,17 +71,13 @@ class WaylandSaver : public ::testing::Test {
     // The pointer is on the first output before the saver starts, as a user's is.
     ASSERT_TRUE(m_sway.AddPointer());
     ASSERT_EQ(m_sway.RunTool({"swaymsg", "seat", "-", "cursor", "set", "100", "100"}), 0);
-    char folder[] = "/tmp/veltane-config.XXXXXX";
-    ASSERT_NE(mkdtemp(folder), nullptr);
-    m_configHome = folder;
   }
-  void TearDown() override { std::filesystem::remove_all(m_configHome); }
 
   // The saver in full-screen mode with no X display to fall back on, so that only Wayland can show it.
   std::unique_ptr<SaverProcess> StartSaver(std::vector<std::string> environment = {}) {
     const std::vector<std::string> client = m_sway.ClientEnvironment();
     environment.insert(environment.end(), client.begin(), client.end());
-    return std::make_unique<SaverProcess>(VELTANE_BINARY, std::vector<std::string>{"s"}, "", m_configHome,
+    return std::make_unique<SaverProcess>(VELTANE_BINARY, std::vector<std::string>{"s"}, "", m_configHome.String(),
                                           environment);
   }
 
@@ -101,7 +96,7 @@ class WaylandSaver : public ::testing::Test {
   }
 
   SwayServer m_sway;
-  std::string m_configHome;
+  TempDir m_configHome;
 };
 
 // An output's screenshot once it is black all over, or the last one taken within the time.
