@@ -1,83 +1,27 @@
 #include "testing/sway_server.h"
 
-#include <fcntl.h>
-#include <signal.h>
 #include <stdlib.h>
-#include <sys/prctl.h>
-#include <sys/wait.h>
-#include <unistd.h>
 #include <wayland-client.h>
 
-#include <cerrno>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <thread>
 
+#include "testing/wait_until.h"
 #include "virtual-pointer-client.h"
 
 namespace veltane::test {
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
 constexpr auto kStartTimeout = std::chrono::seconds(20);
 constexpr auto kStopTimeout = std::chrono::seconds(5);
-constexpr auto kPollInterval = std::chrono::milliseconds(10);
 
 constexpr char kConfig[] =
     "xwayland disable\n"
     "output HEADLESS-1 resolution 640x480 position 0 0\n"
     "output HEADLESS-2 resolution 320x240 position 640 0\n"
     "output HEADLESS-3 resolution 320x240 position 960 0\n";
-
-// Starts argv with the given environment, its output to logPath (or /dev/null); -1 when fork fails.
-pid_t Spawn(const std::vector<std::string>& argv, const std::vector<std::string>& environment,
-            const std::string& logPath) {
-  std::vector<std::string> args = argv;
-  std::vector<std::string> env = environment;
-  std::vector<char*> argp;
-  for (std::string& a : args) argp.push_back(a.data());
-  argp.push_back(nullptr);
-  std::vector<char*> envp;
-  for (std::string& e : env) envp.push_back(e.data());
-  envp.push_back(nullptr);
-  const std::string log = logPath.empty() ? "/dev/null" : logPath;
-  const pid_t parent = getpid();
-  const pid_t pid = fork();
-  if (pid == 0) {
-    // Nothing the test starts outlives it.
-    prctl(PR_SET_PDEATHSIG, SIGKILL);
-    if (getppid() != parent) _exit(127);
-    const int out = open(log.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
-    const int in = open("/dev/null", O_RDONLY);
-    if (out >= 0) {
-      dup2(out, STDOUT_FILENO);
-      dup2(out, STDERR_FILENO);
-    }
-    if (in >= 0) dup2(in, STDIN_FILENO);
-    execvpe(argp[0], argp.data(), envp.data());
-    _exit(127);
-  }
-  return pid;
-}
-
-// The exit status, or -1 when the process is still running at the deadline (it is then killed).
-int Reap(pid_t pid, Clock::time_point deadline) {
-  for (;;) {
-    int status = 0;
-    const pid_t done = waitpid(pid, &status, WNOHANG);
-    if (done == pid) return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    if (done < 0 && errno != EINTR) return -1;
-    if (Clock::now() >= deadline) {
-      kill(pid, SIGKILL);
-      waitpid(pid, nullptr, 0);
-      return -1;
-    }
-    std::this_thread::sleep_for(kPollInterval);
-  }
-}
 
 }  // namespace
 
@@ -105,11 +49,12 @@ bool SwayServer::Start() {
   const std::string config = m_runtimeDir / "config";
   std::ofstream(config) << kConfig;
   const char* home = getenv("HOME");
-  std::vector<std::string> environment{"XDG_RUNTIME_DIR=" + m_runtimeDir.String(), "WLR_BACKENDS=headless",
-                                       "WLR_RENDERER=pixman", "WLR_LIBINPUT_NO_DEVICES=1", "PATH=/usr/bin:/bin",
-                                       "HOME=" + (home ? home : m_runtimeDir.String())};
-  m_pid = Spawn({"sway", "-c", config}, environment, m_runtimeDir / "sway.log");
-  if (m_pid < 0) {
+  const std::vector<std::string> environment{
+      "XDG_RUNTIME_DIR=" + m_runtimeDir.String(), "WLR_BACKENDS=headless", "WLR_RENDERER=pixman",
+      "WLR_LIBINPUT_NO_DEVICES=1", "PATH=/usr/bin:/bin", "HOME=" + (home ? home : m_runtimeDir.String())};
+  m_sway = std::make_unique<ChildProcess>(std::vector<std::string>{"sway", "-c", config},
+                                          ChildProcess::Options{environment, m_runtimeDir / "sway.log"});
+  if (!m_sway->Started()) {
     m_error = "fork failed";
     return false;
   }
@@ -117,45 +62,50 @@ bool SwayServer::Start() {
 }
 
 bool SwayServer::WaitForSockets() {
-  const auto deadline = Clock::now() + kStartTimeout;
-  while (Clock::now() < deadline) {
-    int status = 0;
-    if (waitpid(m_pid, &status, WNOHANG) == m_pid) {
-      m_pid = -1;
-      std::ifstream log(m_runtimeDir / "sway.log");
-      m_error = "sway ended at start: " + std::string(std::istreambuf_iterator<char>(log), {});
-      return false;
-    }
-    for (const auto& entry : std::filesystem::directory_iterator(m_runtimeDir.Path())) {
-      const std::string name = entry.path().filename();
-      if (name.starts_with("wayland-") && !name.ends_with(".lock")) m_waylandDisplay = name;
-      if (name.starts_with("sway-ipc.")) m_ipcSocket = entry.path();
-    }
-    if (!m_waylandDisplay.empty() && !m_ipcSocket.empty() && RunTool({"swaymsg", "-t", "get_outputs"}) == 0) {
-      return true;
-    }
-    std::this_thread::sleep_for(kPollInterval);
+  const bool ready = WaitUntil(
+      [this] {
+        if (!m_sway->Running()) return true;
+        for (const auto& entry : std::filesystem::directory_iterator(m_runtimeDir.Path())) {
+          const std::string name = entry.path().filename();
+          if (name.starts_with("wayland-") && !name.ends_with(".lock")) m_waylandDisplay = name;
+          if (name.starts_with("sway-ipc.")) m_ipcSocket = entry.path();
+        }
+        return !m_waylandDisplay.empty() && !m_ipcSocket.empty() && RunTool({"swaymsg", "-t", "get_outputs"}) == 0;
+      },
+      kStartTimeout, std::chrono::milliseconds(10));
+  if (!m_sway->Running()) {
+    std::ifstream log(m_runtimeDir / "sway.log");
+    m_error = "sway ended at start: " + std::string(std::istreambuf_iterator<char>(log), {});
+  } else if (!ready) {
+    m_error = "sway made no sockets in time";
   }
-  m_error = "sway made no sockets in time";
-  return false;
+  return ready && m_sway->Running();
 }
 
 std::vector<std::string> SwayServer::ClientEnvironment() const {
-  return {"XDG_RUNTIME_DIR=" + m_runtimeDir.String(), "WAYLAND_DISPLAY=" + m_waylandDisplay, "SWAYSOCK=" + m_ipcSocket};
+  return {"XDG_RUNTIME_DIR=" + m_runtimeDir.String(), "WAYLAND_DISPLAY=" + m_waylandDisplay,
+          "SWAYSOCK=" + m_ipcSocket};
+}
+
+void SwayServer::ExportClientEnvironment() const {
+  for (const std::string& entry : ClientEnvironment()) {
+    const std::size_t equals = entry.find('=');
+    setenv(entry.substr(0, equals).c_str(), entry.substr(equals + 1).c_str(), 1);
+  }
 }
 
 int SwayServer::RunTool(const std::vector<std::string>& argv, std::chrono::milliseconds timeout) {
   return FinishTool(StartTool(argv), timeout);
 }
 
-pid_t SwayServer::StartTool(const std::vector<std::string>& argv) {
+std::unique_ptr<ChildProcess> SwayServer::StartTool(const std::vector<std::string>& argv) {
   std::vector<std::string> environment = ClientEnvironment();
   environment.push_back("PATH=/usr/bin:/bin");
-  return Spawn(argv, environment, m_runtimeDir / "tools.log");
+  return std::make_unique<ChildProcess>(argv, ChildProcess::Options{environment, m_runtimeDir / "tools.log"});
 }
 
-int SwayServer::FinishTool(pid_t pid, std::chrono::milliseconds timeout) {
-  return pid < 0 ? -1 : Reap(pid, Clock::now() + timeout);
+int SwayServer::FinishTool(const std::unique_ptr<ChildProcess>& tool, std::chrono::milliseconds timeout) {
+  return tool != nullptr ? tool->WaitForExit(timeout).value_or(-1) : -1;
 }
 
 bool SwayServer::Capture(const std::string& output, Screenshot* shot) {
@@ -201,16 +151,12 @@ bool SwayServer::AddPointer() {
   return true;
 }
 
-void SwayServer::RemovePointer() { m_pointer.reset(); }
-
 bool SwayServer::AddOutput() { return RunTool({"swaymsg", "create_output"}) == 0; }
 
 void SwayServer::Stop(int signal) {
   m_pointer.reset();
-  if (m_pid <= 0) return;
-  kill(m_pid, signal);
-  if (Reap(m_pid, Clock::now() + kStopTimeout) == -1) kill(m_pid, SIGKILL);
-  m_pid = -1;
+  if (m_sway != nullptr) m_sway->Stop(signal, kStopTimeout);
+  m_sway.reset();
 }
 
 }  // namespace veltane::test

@@ -2,11 +2,8 @@
 
 #include <fcntl.h>
 #include <poll.h>
-#include <signal.h>
-#include <sys/prctl.h>
 #include <sys/socket.h>
 #include <sys/un.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -37,9 +34,7 @@ XvfbServer::XvfbServer(const Options& options) {
   if (!Start(options)) Stop();
 }
 
-XvfbServer::~XvfbServer() {
-  Stop();
-}
+XvfbServer::~XvfbServer() { Stop(); }
 
 bool XvfbServer::Start(const Options& options) {
   int fds[2];
@@ -47,49 +42,19 @@ bool XvfbServer::Start(const Options& options) {
     m_error = "pipe failed";
     return false;
   }
-  // Everything the child needs is prepared before the fork, which leaves it only async-signal-safe calls.
-  const std::string displayFd = std::to_string(fds[1]);
-  const std::string screen =
-      std::to_string(options.width) + "x" + std::to_string(options.height) + "x" + std::to_string(options.depth);
   const bool nested = !options.nestedIn.empty();
-  std::vector<const char*> argv = {nested ? "Xephyr" : "Xvfb", "-displayfd", displayFd.c_str(), "-nolisten", "tcp",
-                                   "-noreset"};
-  if (!nested) argv.insert(argv.end(), {"-screen", "0", screen.c_str()});
-  for (const std::string& argument : options.extraArguments) argv.push_back(argument.c_str());
-  argv.push_back(nullptr);
+  std::vector<std::string> argv = {nested ? "Xephyr" : "Xvfb", "-displayfd", std::to_string(fds[1]), "-nolisten",
+                                   "tcp", "-noreset"};
+  if (!nested) {
+    argv.insert(argv.end(), {"-screen", "0", std::to_string(options.width) + "x" + std::to_string(options.height) +
+                                                 "x" + std::to_string(options.depth)});
+  }
+  argv.insert(argv.end(), options.extraArguments.begin(), options.extraArguments.end());
   // A nested server finds the server it runs in through DISPLAY; everything else of the environment stays.
-  const std::string hostDisplay = "DISPLAY=" + options.nestedIn;
-  std::vector<char*> envp;
-  for (char** entry = environ; *entry != nullptr; ++entry) {
-    if (std::strncmp(*entry, "DISPLAY=", 8) != 0) envp.push_back(*entry);
-  }
-  if (nested) envp.push_back(const_cast<char*>(hostDisplay.c_str()));
-  envp.push_back(nullptr);
-  const pid_t parent = getpid();
-  const pid_t pid = fork();
-  if (pid < 0) {
-    close(fds[0]);
-    close(fds[1]);
-    m_error = "fork failed";
-    return false;
-  }
-  if (pid == 0) {
-    // The server dies with the test even when the test is killed.
-    prctl(PR_SET_PDEATHSIG, SIGKILL);
-    if (getppid() != parent) _exit(127);
-    fcntl(fds[1], F_SETFD, 0);
-    const int devNull = open("/dev/null", O_RDWR);
-    if (devNull >= 0) {
-      dup2(devNull, STDIN_FILENO);
-      dup2(devNull, STDOUT_FILENO);
-      dup2(devNull, STDERR_FILENO);
-    }
-    execvpe(argv[0], const_cast<char* const*>(argv.data()), envp.data());
-    _exit(127);
-  }
-  m_pid = pid;
+  m_server = std::make_unique<ChildProcess>(
+      argv, ChildProcess::Options{EnvironmentWith({{"DISPLAY", options.nestedIn}}), "/dev/null", false, fds[1]});
   close(fds[1]);
-  const bool numbered = WaitForDisplayNumber(fds[0]);
+  const bool numbered = m_server->Started() && WaitForDisplayNumber(fds[0]);
   close(fds[0]);
   return numbered && WaitForSocket();
 }
@@ -143,20 +108,8 @@ bool XvfbServer::WaitForSocket() {
 }
 
 void XvfbServer::Stop() {
-  if (m_pid <= 0) return;
-  kill(m_pid, SIGTERM);
-  const auto deadline = Clock::now() + kStopTimeout;
-  bool reaped = false;
-  while (!reaped && Clock::now() < deadline) {
-    const pid_t done = waitpid(m_pid, nullptr, WNOHANG);
-    reaped = done == m_pid || (done < 0 && errno != EINTR);
-    if (!reaped) std::this_thread::sleep_for(kPollInterval);
-  }
-  if (!reaped) {
-    kill(m_pid, SIGKILL);
-    waitpid(m_pid, nullptr, 0);
-  }
-  m_pid = -1;
+  if (m_server != nullptr) m_server->Stop(SIGTERM, kStopTimeout);
+  m_server.reset();
   m_displayName.clear();
 }
 

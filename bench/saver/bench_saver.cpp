@@ -20,7 +20,6 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <sstream>
@@ -74,27 +73,6 @@ double OwnCpuSeconds() {
   getrusage(RUSAGE_SELF, &usage);
   auto toSeconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6; };
   return toSeconds(usage.ru_utime) + toSeconds(usage.ru_stime);
-}
-
-// The X server that XvfbServer started: our child process named Xvfb.
-pid_t ServerPid() {
-  for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
-    const std::string name = entry.path().filename();
-    if (name.find_first_not_of("0123456789") != std::string::npos) continue;
-    std::ifstream stat(entry.path() / "stat");
-    std::string line;
-    std::getline(stat, line);
-    const std::size_t open = line.find('(');
-    const std::size_t close = line.rfind(')');
-    if (open == std::string::npos || close == std::string::npos) continue;
-    if (line.substr(open + 1, close - open - 1) != "Xvfb") continue;
-    std::istringstream rest(line.substr(close + 2));
-    std::string state;
-    pid_t parent = 0;
-    rest >> state >> parent;
-    if (parent == getpid()) return static_cast<pid_t>(std::stol(name));
-  }
-  return 0;
 }
 
 double Median(std::vector<double> values) {
@@ -167,7 +145,7 @@ int main(int argc, char** argv) {
     return 1;
   }
   const std::string displayName = server.DisplayName();
-  const pid_t serverPid = ServerPid();
+  const pid_t serverPid = server.Pid();
   const test::TempDir configHome;
   settings::SettingsStore store("veltane", configHome.String());
   store.SetRegistryKey("Quillon Screen Savers");
@@ -200,7 +178,7 @@ int main(int argc, char** argv) {
   std::vector<double> keyToExit;
   for (int run = 0; run < kRuns; ++run) {
     const auto start = Clock::now();
-    test::SaverProcess saver(VELTANE_BINARY, {"s"}, displayName, configHome.String());
+    test::SaverProcess saver({"s"}, displayName, configHome.String());
     if (!probe.WaitForFlame(5s)) continue;
     firstFlame.push_back(Seconds(Clock::now() - start) * 1000);
     const auto pressed = probe.PressKey();

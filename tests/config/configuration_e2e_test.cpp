@@ -53,7 +53,7 @@ class ConfigurationE2eTest : public ::testing::Test {
 
   // The program's environment holds no QT_QPA_PLATFORM unless given here, so the dialog is a real one.
   SaverProcess& Start(const std::string& display, const std::vector<std::string>& environment = {}) {
-    m_program = std::make_unique<SaverProcess>(VELTANE_BINARY, std::vector<std::string>{"c"}, display, m_configHome,
+    m_program = std::make_unique<SaverProcess>(std::vector<std::string>{"c"}, display, m_configHome,
                                                environment);
     EXPECT_TRUE(m_program->Started());
     return *m_program;

@@ -67,7 +67,7 @@ class MultiheadE2eTest : public ::testing::Test {
   }
 
   SaverProcess& Start() {
-    m_saver = std::make_unique<SaverProcess>(VELTANE_BINARY, std::vector<std::string>{"s"}, m_server.DisplayName(),
+    m_saver = std::make_unique<SaverProcess>(std::vector<std::string>{"s"}, m_server.DisplayName(),
                                              m_configHome);
     m_started = Clock::now();
     EXPECT_TRUE(m_saver->Started());

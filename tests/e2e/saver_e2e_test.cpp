@@ -70,7 +70,7 @@ class SaverE2eTest : public ::testing::Test {
   }
 
   SaverProcess& Start(const std::vector<std::string>& arguments, const std::string& display = {}) {
-    m_saver = std::make_unique<SaverProcess>(VELTANE_BINARY, arguments,
+    m_saver = std::make_unique<SaverProcess>(arguments,
                                              display.empty() ? m_server.DisplayName() : display, m_configHome);
     EXPECT_TRUE(m_saver->Started());
     return *m_saver;

@@ -64,7 +64,7 @@ class SettingsE2eTest : public ::testing::Test {
   fs::path SettingsFile() const { return fs::path(m_configHome) / "Quillon Screen Savers" / "veltane.conf"; }
 
   SaverProcess& Start(const std::vector<std::string>& arguments) {
-    m_program = std::make_unique<SaverProcess>(VELTANE_BINARY, arguments, m_server.DisplayName(), m_configHome);
+    m_program = std::make_unique<SaverProcess>(arguments, m_server.DisplayName(), m_configHome);
     EXPECT_TRUE(m_program->Started());
     return *m_program;
   }

@@ -48,7 +48,7 @@ class ShelllessCompositor {
 
 TEST(WaylandWithoutAShell, FullScreenSaysSoInOneLineAndEndsAtOnce) {
   ShelllessCompositor compositor;
-  SaverProcess saver(VELTANE_BINARY, {"s"}, "", "/tmp", compositor.ClientEnvironment());
+  SaverProcess saver({"s"}, "", "/tmp", compositor.ClientEnvironment());
   EXPECT_EQ(saver.WaitForExit(std::chrono::seconds(2)), std::optional<int>(1));
   EXPECT_EQ(saver.ErrorOutput(), "veltane: the Wayland compositor offers no shell for a full-screen surface\n");
 }

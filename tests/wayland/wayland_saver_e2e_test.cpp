@@ -77,7 +77,7 @@ class WaylandSaver : public ::testing::Test {
   std::unique_ptr<SaverProcess> StartSaver(std::vector<std::string> environment = {}) {
     const std::vector<std::string> client = m_sway.ClientEnvironment();
     environment.insert(environment.end(), client.begin(), client.end());
-    return std::make_unique<SaverProcess>(VELTANE_BINARY, std::vector<std::string>{"s"}, "", m_configHome.String(),
+    return std::make_unique<SaverProcess>(std::vector<std::string>{"s"}, "", m_configHome.String(),
                                           environment);
   }
 
@@ -209,7 +209,7 @@ TEST(WithoutAnyDisplay, ThePreviewEndsQuietlyAndFullScreenSaysWhy) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.arguments.front());
-    SaverProcess saver(VELTANE_BINARY, c.arguments, "", "/tmp");
+    SaverProcess saver(c.arguments, "", "/tmp");
     EXPECT_EQ(saver.WaitForExit(milliseconds(2000)), std::optional<int>(c.exitCode));
     EXPECT_EQ(saver.ErrorOutput(), c.message);
   }
