@@ -18,6 +18,9 @@ std::vector<Window> Children(Display* display, Window window) {
 
 std::vector<std::uint32_t> ReadPixels(Display* display, Window window, const Region& region) {
   std::vector<std::uint32_t> pixels;
+  // A window that another client has made but not mapped yet cannot be read: Xlib's error would end the test.
+  XWindowAttributes attributes;
+  if (XGetWindowAttributes(display, window, &attributes) == 0 || attributes.map_state != IsViewable) return pixels;
   XImage* image = XGetImage(display, window, region.x, region.y, static_cast<unsigned>(region.width),
                             static_cast<unsigned>(region.height), AllPlanes, ZPixmap);
   if (image == nullptr) return pixels;

@@ -16,7 +16,7 @@ struct Region {
 // The window's children, bottom first; none when it has gone.
 std::vector<Window> Children(Display* display, Window window);
 
-// The region's pixels as 0x00RRGGBB, row by row; empty when it cannot be read.
+// The region's pixels as 0x00RRGGBB, row by row; empty when it cannot be read, as before the window shows.
 std::vector<std::uint32_t> ReadPixels(Display* display, Window window, const Region& region);
 int CountPixels(Display* display, Window window, const Region& region, bool (*matches)(std::uint32_t));
 
