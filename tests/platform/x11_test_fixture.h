@@ -16,19 +16,9 @@
 #include "platform/backend.h"
 #include "platform/x11/x11_backend.h"
 #include "testing/xvfb_server.h"
+#include "tests/platform/recording.h"
 
 namespace veltane::platform {
-
-// Records what the backend reports, in order.
-struct RecordingSink : EventSink {
-  void PostInput(const Msg& msg) override { input.push_back(msg); }
-  void Invalidate(HWND hwnd) override { invalidated.push_back(hwnd); }
-  void DestroyedFromOutside(HWND hwnd) override { destroyed.push_back(hwnd); }
-
-  std::vector<Msg> input;
-  std::vector<HWND> invalidated;
-  std::vector<HWND> destroyed;
-};
 
 class X11Test : public ::testing::Test {
  protected:
