@@ -15,6 +15,7 @@
 
 #include "platform/backend.h"
 #include "platform/x11/x11_backend.h"
+#include "testing/x_screen.h"
 #include "testing/xvfb_server.h"
 #include "tests/platform/recording.h"
 
@@ -60,15 +61,7 @@ class X11Test : public ::testing::Test {
   // The window's pixels as 0x00RRGGBB, row by row.
   std::vector<std::uint32_t> ReadBack(Window window, int width, int height) {
     SyncBackend();
-    std::vector<std::uint32_t> pixels;
-    XImage* image = XGetImage(display, window, 0, 0, static_cast<unsigned>(width), static_cast<unsigned>(height),
-                              AllPlanes, ZPixmap);
-    if (image == nullptr) return pixels;
-    for (int y = 0; y < height; ++y) {
-      for (int x = 0; x < width; ++x) pixels.push_back(static_cast<std::uint32_t>(XGetPixel(image, x, y)) & 0xFFFFFF);
-    }
-    XDestroyImage(image);
-    return pixels;
+    return test::ReadPixels(display, window, {0, 0, width, height});
   }
 
   // Moves events into the sink until done() holds; false if that takes longer than any sane server needs.
