@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <memory>
 #include <optional>
 #include <ostream>
@@ -21,12 +20,6 @@
 
 namespace veltane::test {
 namespace {
-
-using namespace std::chrono_literals;
-
-// Bounds on waiting, not measurements: a sanitizer build on a loaded machine starts slowly.
-constexpr auto kDrawTimeout = 20s;
-constexpr auto kExitTimeout = 10s;
 
 constexpr int kScreenWidth = 800;
 constexpr int kScreenHeight = 600;

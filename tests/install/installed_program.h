@@ -1,6 +1,7 @@
 #pragma once
 // Runs the installed program as a host runs it: through /bin/sh, in an environment of the host's making.
 
+#include <chrono>
 #include <cstdlib>
 #include <map>
 #include <memory>
@@ -9,6 +10,10 @@
 #include "testing/child_process.h"
 
 namespace veltane::test {
+
+// Bounds on waiting, not measurements: a sanitizer build on a loaded machine starts slowly.
+constexpr std::chrono::seconds kDrawTimeout{20};
+constexpr std::chrono::seconds kExitTimeout{10};
 
 // The prefix that the install fixture installed into, from $VELTANE_INSTALL_PREFIX; empty without one.
 inline std::string InstallPrefix() {

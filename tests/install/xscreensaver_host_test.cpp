@@ -6,7 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <memory>
@@ -25,12 +24,6 @@
 
 namespace veltane::test {
 namespace {
-
-using namespace std::chrono_literals;
-
-// Bounds on waiting, not measurements: a sanitizer build on a loaded machine starts slowly.
-constexpr auto kDrawTimeout = 20s;
-constexpr auto kExitTimeout = 10s;
 
 constexpr unsigned kHostWidth = 640;
 constexpr unsigned kHostHeight = 480;

@@ -15,6 +15,7 @@
 #include "testing/saver_process.h"
 #include "testing/sway_server.h"
 #include "testing/temp_dir.h"
+#include "testing/wait_until.h"
 
 namespace veltane::test {
 namespace {
@@ -84,14 +85,14 @@ class WaylandSaver : public ::testing::Test {
   // Waits for the first output to show the first paint with the flame burning over it.
   Comparison WaitForTaper(SaverProcess& saver) {
     const std::vector<std::uint32_t> expected = ExpectedFirstPaint();
-    const auto deadline = std::chrono::steady_clock::now() + seconds(15);
     Comparison last{static_cast<std::size_t>(kWidth * kHeight), false};
-    while (std::chrono::steady_clock::now() < deadline && saver.Running()) {
-      Screenshot shot;
-      if (m_sway.Capture("HEADLESS-1", &shot)) last = Compare(shot, expected);
-      if (last.wrong == 0 && last.flameLit) break;
-      std::this_thread::sleep_for(milliseconds(100));
-    }
+    WaitUntil(
+        [&] {
+          Screenshot shot;
+          if (m_sway.Capture("HEADLESS-1", &shot)) last = Compare(shot, expected);
+          return (last.wrong == 0 && last.flameLit) || !saver.Running();
+        },
+        seconds(15), milliseconds(100));
     return last;
   }
 
@@ -102,11 +103,10 @@ class WaylandSaver : public ::testing::Test {
 // An output's screenshot once it is black all over, or the last one taken within the time.
 Screenshot WaitForBlack(SwayServer& sway, const std::string& output) {
   Screenshot shot;
-  const auto deadline = std::chrono::steady_clock::now() + seconds(10);
-  while (std::chrono::steady_clock::now() < deadline) {
-    if (sway.Capture(output, &shot) && std::count(shot.pixels.begin(), shot.pixels.end(), 0u) == 320 * 240) break;
-    std::this_thread::sleep_for(milliseconds(100));
-  }
+  const auto black = [&] {
+    return sway.Capture(output, &shot) && std::count(shot.pixels.begin(), shot.pixels.end(), 0u) == 320 * 240;
+  };
+  WaitUntil(black, seconds(10), milliseconds(100));
   return shot;
 }
 
