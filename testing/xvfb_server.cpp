@@ -10,7 +10,8 @@
 #include <chrono>
 #include <cstring>
 #include <string>
-#include <thread>
+
+#include "testing/wait_until.h"
 
 namespace veltane::test {
 
@@ -54,6 +55,7 @@ bool XvfbServer::Start(const Options& options) {
   m_server = std::make_unique<ChildProcess>(
       argv, ChildProcess::Options{EnvironmentWith({{"DISPLAY", options.nestedIn}}), "/dev/null", false, fds[1]});
   close(fds[1]);
+  if (!m_server->Started()) m_error = "fork failed";
   const bool numbered = m_server->Started() && WaitForDisplayNumber(fds[0]);
   close(fds[0]);
   return numbered && WaitForSocket();
@@ -94,17 +96,16 @@ bool XvfbServer::WaitForSocket() {
   address.sun_family = AF_UNIX;
   const std::string path = "/tmp/.X11-unix/X" + m_displayName.substr(1);
   std::strncpy(address.sun_path, path.c_str(), sizeof address.sun_path - 1);
-  const auto deadline = Clock::now() + kStartTimeout;
-  while (Clock::now() < deadline) {
-    const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0) break;
-    const bool connected = connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
-    close(fd);
-    if (connected) return true;
-    std::this_thread::sleep_for(kPollInterval);
-  }
-  m_error = "Xvfb does not accept connections on " + path;
-  return false;
+  const bool listening = WaitUntil(
+      [&] {
+        const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        const bool connected = fd >= 0 && connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+        if (fd >= 0) close(fd);
+        return connected;
+      },
+      kStartTimeout, kPollInterval);
+  if (!listening) m_error = "Xvfb does not accept connections on " + path;
+  return listening;
 }
 
 void XvfbServer::Stop() {
