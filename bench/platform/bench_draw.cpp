@@ -23,7 +23,7 @@
 
 #include "bench/common/plain_shm_loop.h"
 #include "platform/x11/x11_backend.h"
-#include "tests/support/xvfb_server.h"
+#include "testing/xvfb_server.h"
 
 namespace {
 

@@ -20,7 +20,6 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <sstream>
@@ -35,8 +34,9 @@
 #include "platform/platform.h"
 #include "platform/x11/x11_backend.h"
 #include "saver/flame_wnd.h"
-#include "tests/e2e/saver_process.h"
-#include "tests/support/xvfb_server.h"
+#include "testing/saver_process.h"
+#include "testing/temp_dir.h"
+#include "testing/xvfb_server.h"
 
 namespace {
 
@@ -73,27 +73,6 @@ double OwnCpuSeconds() {
   getrusage(RUSAGE_SELF, &usage);
   auto toSeconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6; };
   return toSeconds(usage.ru_utime) + toSeconds(usage.ru_stime);
-}
-
-// The X server that XvfbServer started: our child process named Xvfb.
-pid_t ServerPid() {
-  for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
-    const std::string name = entry.path().filename();
-    if (name.find_first_not_of("0123456789") != std::string::npos) continue;
-    std::ifstream stat(entry.path() / "stat");
-    std::string line;
-    std::getline(stat, line);
-    const std::size_t open = line.find('(');
-    const std::size_t close = line.rfind(')');
-    if (open == std::string::npos || close == std::string::npos) continue;
-    if (line.substr(open + 1, close - open - 1) != "Xvfb") continue;
-    std::istringstream rest(line.substr(close + 2));
-    std::string state;
-    pid_t parent = 0;
-    rest >> state >> parent;
-    if (parent == getpid()) return static_cast<pid_t>(std::stol(name));
-  }
-  return 0;
 }
 
 double Median(std::vector<double> values) {
@@ -166,11 +145,9 @@ int main(int argc, char** argv) {
     return 1;
   }
   const std::string displayName = server.DisplayName();
-  const pid_t serverPid = ServerPid();
-  char pattern[] = "/tmp/veltane-bench-XXXXXX";
-  if (mkdtemp(pattern) == nullptr) return 1;
-  const std::string configHome = pattern;
-  settings::SettingsStore store("veltane", configHome);
+  const pid_t serverPid = server.Pid();
+  const test::TempDir configHome;
+  settings::SettingsStore store("veltane", configHome.String());
   store.SetRegistryKey("Quillon Screen Savers");
   settings::UseSettingsStore(&store);
 
@@ -201,7 +178,7 @@ int main(int argc, char** argv) {
   std::vector<double> keyToExit;
   for (int run = 0; run < kRuns; ++run) {
     const auto start = Clock::now();
-    test::SaverProcess saver(VELTANE_BINARY, {"s"}, displayName, configHome);
+    test::SaverProcess saver({"s"}, displayName, configHome.String());
     if (!probe.WaitForFlame(5s)) continue;
     firstFlame.push_back(Seconds(Clock::now() - start) * 1000);
     const auto pressed = probe.PressKey();
@@ -225,6 +202,5 @@ int main(int argc, char** argv) {
   std::printf("start to first flame:  %10.1f ms median of %zu   (target <= 12)\n", Median(firstFlame), firstFlame.size());
   std::printf("key press to exit:     %10.1f ms median of %zu   (target <= 20)\n", Median(keyToExit), keyToExit.size());
   settings::UseSettingsStore(nullptr);
-  std::filesystem::remove_all(configHome);
   return 0;
 }

@@ -1,11 +1,10 @@
 #include "bench/saver/x_screen_probe.h"
 
 #include "bench/common/plain_shm_loop.h"
+#include "testing/x_screen.h"
 
 #include <X11/Xlib.h>
-#include <X11/Xutil.h>
 #include <X11/extensions/XShm.h>
-#include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 #include <sys/ipc.h>
 #include <sys/shm.h>
@@ -92,17 +91,7 @@ double XScreenProbe::PlainShmFramesPerSecond(double seconds) {
 }
 
 int XScreenProbe::FlamePixels() {
-  XImage* image = XGetImage(m_state->display, m_state->root, kFlameX, kFlameY, kWidth, kHeight, AllPlanes, ZPixmap);
-  if (image == nullptr) return 0;
-  int flaming = 0;
-  for (int y = 0; y < kHeight; ++y) {
-    for (int x = 0; x < kWidth; ++x) {
-      const auto pixel = static_cast<std::uint32_t>(XGetPixel(image, x, y));
-      flaming += ((pixel >> 16) & 0xFF) >= 180 && ((pixel >> 8) & 0xFF) >= 180 && (pixel & 0xFF) <= 100 ? 1 : 0;
-    }
-  }
-  XDestroyImage(image);
-  return flaming;
+  return test::CountPixels(m_state->display, m_state->root, {kFlameX, kFlameY, kWidth, kHeight}, test::IsFlaming);
 }
 
 bool XScreenProbe::WaitForFlame(std::chrono::milliseconds timeout) {
@@ -124,11 +113,8 @@ bool XScreenProbe::WaitForNoFlame(std::chrono::milliseconds timeout) {
 }
 
 Clock::time_point XScreenProbe::PressKey() {
-  const KeyCode code = XKeysymToKeycode(m_state->display, XK_space);
   const auto pressed = Clock::now();
-  XTestFakeKeyEvent(m_state->display, code, True, CurrentTime);
-  XTestFakeKeyEvent(m_state->display, code, False, CurrentTime);
-  XSync(m_state->display, False);
+  test::TapKey(m_state->display, XK_space);
   return pressed;
 }
 

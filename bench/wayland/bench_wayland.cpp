@@ -20,7 +20,7 @@
 #include "platform/platform.h"
 #include "platform/wayland/wayland_backend.h"
 #include "saver/flame_wnd.h"
-#include "tests/support/sway_server.h"
+#include "testing/sway_server.h"
 
 namespace {
 
@@ -67,10 +67,7 @@ int main(int argc, char** argv) {
     return 1;
   }
   // The settings are the defaults: a configuration folder of the compositor's own, with nothing in it.
-  for (const std::string& entry : sway.ClientEnvironment()) {
-    const std::size_t equals = entry.find('=');
-    setenv(entry.substr(0, equals).c_str(), entry.substr(equals + 1).c_str(), 1);
-  }
+  sway.ExportClientEnvironment();
   setenv("XDG_CONFIG_HOME", (std::string(getenv("XDG_RUNTIME_DIR")) + "/config").c_str(), 1);
 
   std::vector<double> plainRuns;

@@ -2,35 +2,26 @@
 // covered, the taper whole on the first, on top of windows shown later, ended by input from anywhere.
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <chrono>
 #include <csignal>
-#include <filesystem>
 #include <fstream>
 #include <functional>
-#include <memory>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
-#include "tests/e2e/saver_process.h"
-#include "tests/support/wait_until.h"
-#include "tests/support/xvfb_server.h"
+#include "tests/e2e/x11_e2e_fixture.h"
 
-#include <X11/Xlib.h>
 #include <X11/keysym.h>
-
-#include "tests/e2e/x_screen.h"
 
 namespace veltane::test {
 namespace {
 
 using namespace std::chrono_literals;
-using Clock = std::chrono::steady_clock;
 
-constexpr auto kPatience = 10s;
 // The first head is the primary one; the second stands to its right, shorter.
 constexpr Region kPrimaryHead{0, 0, 800, 600};
 constexpr Region kSecondHead{800, 0, 640, 480};
@@ -41,71 +32,21 @@ constexpr unsigned long kWhite = 0xFFFFFF;
 
 bool IsWhite(std::uint32_t pixel) { return pixel == kWhite; }
 
-class MultiheadE2eTest : public ::testing::Test {
+class MultiheadE2eTest : public X11E2eTest {
  protected:
-  MultiheadE2eTest()
-      : m_host(XvfbServer::Options{1600, 700, 24, {}, {}}),
-        m_server(XvfbServer::Options{0, 0, 24, {"-screen", "800x600", "-screen", "640x480", "+xinerama"},
-                                     m_host.DisplayName()}) {}
-
-  void SetUp() override {
-    ASSERT_TRUE(m_host.Running()) << m_host.Error();
-    ASSERT_TRUE(m_server.Running()) << m_server.Error();
-    m_display = XOpenDisplay(m_server.DisplayName().c_str());
-    ASSERT_NE(m_display, nullptr);
-    m_root = DefaultRootWindow(m_display);
-    char pattern[] = "/tmp/veltane-e2e-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    m_configHome = pattern;
-  }
-
-  void TearDown() override {
-    m_saver.reset();
-    if (m_display != nullptr) XCloseDisplay(m_display);
-    std::error_code ignored;
-    std::filesystem::remove_all(m_configHome, ignored);
-  }
-
-  SaverProcess& Start() {
-    m_saver = std::make_unique<SaverProcess>(VELTANE_BINARY, std::vector<std::string>{"s"}, m_server.DisplayName(),
-                                             m_configHome);
-    m_started = Clock::now();
-    EXPECT_TRUE(m_saver->Started());
-    return *m_saver;
-  }
-
-  static bool WaitFor(const std::function<bool()>& condition, std::chrono::milliseconds patience = kPatience) {
-    return WaitUntil(condition, patience, 2ms);
-  }
+  MultiheadE2eTest() : X11E2eTest({800, 600, 640, 480}) {}
 
   // A white window of another client over the whole screen, shown above everything there is.
-  Window ShowWhiteWindow(bool overrideRedirect) {
-    XSetWindowAttributes attributes{};
-    attributes.background_pixel = kWhite;
-    attributes.override_redirect = overrideRedirect ? True : False;
-    const Window window = XCreateWindow(m_display, m_root, 0, 0, 1440, 600, 0, CopyFromParent, InputOutput,
-                                        CopyFromParent, CWBackPixel | CWOverrideRedirect, &attributes);
-    XMapRaised(m_display, window);
-    XSync(m_display, False);
-    return window;
-  }
+  Window ShowWhiteWindow(bool overrideRedirect) { return ShowWindow({0, 0, 1440, 600}, kWhite, overrideRedirect); }
 
-  int White(const Region& region) { return CountPixels(m_display, m_root, region, IsWhite); }
+  int White(const Region& region) { return Count(m_root, region, IsWhite); }
 
   // The taper and its flame on the primary head, and nothing of any other window on either head.
   bool Covered() {
     return White(kPrimaryHead) == 0 && White(kSecondHead) == 0 &&
-           CountPixels(m_display, m_root, {kStageImage.x, kStageImage.y + 140, kStageImage.width, 30}, IsWarm) > 500 &&
-           CountPixels(m_display, m_root, kStageFlame, IsFlaming) > 20;
+           Count(m_root, {kStageImage.x, kStageImage.y + 140, kStageImage.width, 30}, IsWarm) > 500 &&
+           Count(m_root, kStageFlame, IsFlaming) > 20;
   }
-
-  XvfbServer m_host;
-  XvfbServer m_server;
-  Display* m_display = nullptr;
-  Window m_root = None;
-  std::string m_configHome;
-  std::unique_ptr<SaverProcess> m_saver;
-  Clock::time_point m_started;
 };
 
 // The nineteenth field of /proc/<pid>/stat, after the command's name in parentheses.
@@ -120,15 +61,15 @@ int Niceness(pid_t pid) {
 
 TEST_F(MultiheadE2eTest, BothHeadsAreBlackAroundTheTaperOnThePrimaryOneAtNiceTen) {
   ShowWhiteWindow(false);
-  Start();
+  Start({"s"});
 
   ASSERT_TRUE(WaitFor([this] { return Covered(); }));
 
-  EXPECT_EQ(CountPixels(m_display, m_root, kSecondHead, IsLit), 0);
+  EXPECT_EQ(Count(m_root, kSecondHead, IsLit), 0);
   const Region aroundTheTaper[] = {{0, 0, 300, 600}, {500, 0, 300, 600}, {300, 0, 200, 120}, {300, 400, 200, 200}};
-  for (const Region& region : aroundTheTaper) EXPECT_EQ(CountPixels(m_display, m_root, region, IsLit), 0);
+  for (const Region& region : aroundTheTaper) EXPECT_EQ(Count(m_root, region, IsLit), 0);
   // The busy frame loop gives way to the user's own work.
-  EXPECT_GE(Niceness(m_saver->Pid()), 10);
+  EXPECT_GE(Niceness(m_program->Pid()), 10);
 }
 
 // With the pointer over the second head, and while another client holds the keyboard for two seconds
@@ -157,7 +98,7 @@ TEST_F(MultiheadE2eTest, InputOverTheSecondHeadEndsTheSaverWithinASecond) {
     if (input.grabbed) {
       ASSERT_EQ(XGrabKeyboard(m_display, m_root, False, GrabModeAsync, GrabModeAsync, CurrentTime), GrabSuccess);
     }
-    SaverProcess& saver = Start();
+    SaverProcess& saver = Start({"s"});
     ASSERT_TRUE(WaitFor([this] { return Covered(); }));
 
     input.act();
@@ -170,7 +111,7 @@ TEST_F(MultiheadE2eTest, InputOverTheSecondHeadEndsTheSaverWithinASecond) {
 TEST_F(MultiheadE2eTest, WindowsShownLaterAreCoveredAgainWithin50Milliseconds) {
   for (const bool overrideRedirect : {false, true}) {
     SCOPED_TRACE(overrideRedirect ? "override-redirect window" : "normal window");
-    SaverProcess& saver = Start();
+    SaverProcess& saver = Start({"s"});
     ASSERT_TRUE(WaitFor([this] { return Covered(); }));
     std::this_thread::sleep_until(m_started + 1s);
 

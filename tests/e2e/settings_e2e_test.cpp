@@ -4,34 +4,20 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <memory>
 #include <optional>
 #include <string>
-#include <thread>
-#include <vector>
 
-#include "tests/e2e/saver_process.h"
-#include "tests/support/wait_until.h"
-#include "tests/support/xvfb_server.h"
+#include "tests/e2e/x11_e2e_fixture.h"
 
-// Xlib's macros clash with GoogleTest's names, so its headers come last.
-#include <X11/Xlib.h>
-#include <X11/Xutil.h>
-#include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 
 namespace veltane::test {
 namespace {
 
 namespace fs = std::filesystem;
-using namespace std::chrono_literals;
-
-// Generous for a loaded machine; nothing here measures time.
-constexpr auto kPatience = 10s;
 
 // The lines of the process's memory map that name a Qt library.
 std::string QtMappedBy(pid_t pid) {
@@ -43,67 +29,27 @@ std::string QtMappedBy(pid_t pid) {
   return qtLines;
 }
 
-class SettingsE2eTest : public ::testing::Test {
+class SettingsE2eTest : public X11E2eTest {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(m_server.Running()) << m_server.Error();
-    m_display = XOpenDisplay(m_server.DisplayName().c_str());
-    ASSERT_NE(m_display, nullptr);
-    char pattern[] = "/tmp/veltane-settings-e2e-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    m_configHome = pattern;
+    X11E2eTest::SetUp();
     fs::create_directories(SettingsFile().parent_path());
   }
 
-  void TearDown() override {
-    m_program.reset();
-    if (m_display != nullptr) XCloseDisplay(m_display);
-    fs::remove_all(m_configHome);
-  }
-
-  fs::path SettingsFile() const { return fs::path(m_configHome) / "Quillon Screen Savers" / "veltane.conf"; }
-
-  SaverProcess& Start(const std::vector<std::string>& arguments) {
-    m_program = std::make_unique<SaverProcess>(VELTANE_BINARY, arguments, m_server.DisplayName(), m_configHome);
-    EXPECT_TRUE(m_program->Started());
-    return *m_program;
-  }
-
-  static bool WaitFor(const std::function<bool()>& condition) { return WaitUntil(condition, kPatience); }
+  fs::path SettingsFile() const { return Settings().FilePath(); }
 
   // Something of the flame or the taper drawn in the middle of the window.
   bool Drawn(Window window, int width, int height) {
-    XImage* image = XGetImage(m_display, window, width / 4, height / 4, static_cast<unsigned>(width / 2),
-                              static_cast<unsigned>(height / 2), AllPlanes, ZPixmap);
-    if (image == nullptr) return false;
-    bool lit = false;
-    for (int y = 0; y < height / 2 && !lit; ++y) {
-      for (int x = 0; x < width / 2 && !lit; ++x) lit = (XGetPixel(image, x, y) & 0xFFFFFF) != 0;
-    }
-    XDestroyImage(image);
-    return lit;
+    return Count(window, {width / 4, height / 4, width / 2, height / 2}, IsLit) > 0;
   }
 
   // The full-screen saver holds the keyboard and has drawn its first frame.
   bool FullScreenUp() {
-    const Window root = DefaultRootWindow(m_display);
-    const int grab = XGrabKeyboard(m_display, root, False, GrabModeAsync, GrabModeAsync, CurrentTime);
+    const int grab = XGrabKeyboard(m_display, m_root, False, GrabModeAsync, GrabModeAsync, CurrentTime);
     if (grab == GrabSuccess) XUngrabKeyboard(m_display, CurrentTime);
     XSync(m_display, False);
-    return grab == AlreadyGrabbed && Drawn(root, 640, 480);
+    return grab == AlreadyGrabbed && Drawn(m_root, 640, 480);
   }
-
-  void PressKey(KeySym keysym) {
-    const KeyCode code = XKeysymToKeycode(m_display, keysym);
-    XTestFakeKeyEvent(m_display, code, True, CurrentTime);
-    XTestFakeKeyEvent(m_display, code, False, CurrentTime);
-    XSync(m_display, False);
-  }
-
-  XvfbServer m_server;
-  Display* m_display = nullptr;
-  std::string m_configHome;
-  std::unique_ptr<SaverProcess> m_program;
 };
 
 TEST_F(SettingsE2eTest, APipeOrADeviceAtTheSettingsPathGivesTheDefaultsAndAKeyEndsTheSaver) {
@@ -121,20 +67,15 @@ TEST_F(SettingsE2eTest, APipeOrADeviceAtTheSettingsPathGivesTheDefaultsAndAKeyEn
     c.make();
     SaverProcess& saver = Start({"s"});
     ASSERT_TRUE(WaitFor([&] { return FullScreenUp(); })) << c.name;
-    PressKey(XK_Shift_L);
+    TapKey(m_display, XK_Shift_L);
     EXPECT_EQ(saver.WaitForExit(kPatience), std::optional<int>(0)) << c.name;
     EXPECT_EQ(fs::symlink_status(SettingsFile()).type(), c.type) << c.name;
   }
 }
 
 TEST_F(SettingsE2eTest, TheWindowModesMapNoQtWhereTheConfigurationModeDoes) {
-  XSetWindowAttributes attributes{};
-  attributes.override_redirect = True;
-  const Window host = XCreateWindow(m_display, DefaultRootWindow(m_display), 0, 0, 320, 240, 0, CopyFromParent,
-                                    InputOutput, CopyFromParent, CWOverrideRedirect, &attributes);
-  XMapWindow(m_display, host);
-  XSync(m_display, False);
-
+  // A black host, so that only the preview lights anything in it.
+  const Window host = ShowWindow({0, 0, 320, 240}, 0x000000);
   SaverProcess& preview = Start({"p", std::to_string(host)});
   ASSERT_TRUE(WaitFor([&] { return Drawn(host, 320, 240); }));
   EXPECT_EQ(QtMappedBy(preview.Pid()), "");
@@ -145,7 +86,7 @@ TEST_F(SettingsE2eTest, TheWindowModesMapNoQtWhereTheConfigurationModeDoes) {
   SaverProcess& fullScreen = Start({"s"});
   ASSERT_TRUE(WaitFor([&] { return FullScreenUp(); }));
   EXPECT_EQ(QtMappedBy(fullScreen.Pid()), "");
-  PressKey(XK_Shift_L);
+  TapKey(m_display, XK_Shift_L);
   EXPECT_EQ(fullScreen.WaitForExit(kPatience), std::optional<int>(0));
 
   // The same look finds the toolkit in the mode that loads it.

@@ -3,56 +3,32 @@
 // the host sees it end then, with code 0.
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <chrono>
+#include <memory>
 #include <optional>
 #include <ostream>
 #include <string>
 
+#include "testing/wait_until.h"
+#include "testing/xvfb_server.h"
 #include "tests/install/installed_program.h"
-#include "tests/support/xvfb_server.h"
 
 // Xlib's macros (None, Bool, Status) break the test framework's headers, so Xlib comes last.
-#include <X11/Xlib.h>
-#include <X11/Xutil.h>
-#include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 
+#include "testing/x_screen.h"
+
+namespace veltane::test {
 namespace {
-
-using namespace std::chrono_literals;
-using veltane::test::InstallPrefix;
-using veltane::test::WaitForExit;
-using veltane::test::WaitUntil;
-
-// Bounds on waiting, not measurements: a sanitizer build on a loaded machine starts slowly.
-constexpr auto kDrawTimeout = 20s;
-constexpr auto kExitTimeout = 10s;
 
 constexpr int kScreenWidth = 800;
 constexpr int kScreenHeight = 600;
 
 // Pixels of the screen that are lit: neither black nor white, the only colours of the server's own root
 // pattern, so only the taper and its flame give them.
-long LitPixels(Display* display) {
-  XImage* image =
-      XGetImage(display, DefaultRootWindow(display), 0, 0, kScreenWidth, kScreenHeight, AllPlanes, ZPixmap);
-  if (image == nullptr) return 0;
-  long lit = 0;
-  for (int y = 0; y < image->height; ++y) {
-    for (int x = 0; x < image->width; ++x) {
-      const unsigned long pixel = XGetPixel(image, x, y) & 0xffffff;
-      if (pixel != 0 && pixel != 0xffffff) ++lit;
-    }
-  }
-  XDestroyImage(image);
-  return lit;
-}
-
-bool StillRunning(pid_t pid) {
-  int status = 0;
-  return waitpid(pid, &status, WNOHANG) == 0;
+int LitPixels(Display* display) {
+  return CountPixels(display, DefaultRootWindow(display), {0, 0, kScreenWidth, kScreenHeight},
+                     [](std::uint32_t pixel) { return pixel != 0 && pixel != 0xffffff; });
 }
 
 struct IdleHostCase {
@@ -61,13 +37,6 @@ struct IdleHostCase {
 };
 
 void PrintTo(const IdleHostCase& hostCase, std::ostream* out) { *out << hostCase.name; }
-
-veltane::test::XvfbServer::Options ScreenOptions() {
-  veltane::test::XvfbServer::Options options;
-  options.width = kScreenWidth;
-  options.height = kScreenHeight;
-  return options;
-}
 
 class IdleHost : public testing::TestWithParam<IdleHostCase> {
  protected:
@@ -79,33 +48,27 @@ class IdleHost : public testing::TestWithParam<IdleHostCase> {
   }
 
   void TearDown() override {
-    veltane::test::KillAndReap(pid);
+    program.reset();
     if (display != nullptr) XCloseDisplay(display);
   }
 
-  veltane::test::XvfbServer server{ScreenOptions()};
+  XvfbServer server{{.width = kScreenWidth, .height = kScreenHeight}};
   Display* display = nullptr;
-  pid_t pid = -1;
+  std::unique_ptr<ChildProcess> program;
 };
 
 TEST_P(IdleHost, FullScreenRunsInTheForegroundUntilTheFirstKey) {
-  pid = veltane::test::StartThroughShell(
-      GetParam().command, {{"DISPLAY", server.DisplayName()}, {"PATH", InstallPrefix() + "/bin:/usr/bin:/bin"}});
-  ASSERT_GT(pid, 0);
+  program = StartThroughShell(GetParam().command,
+                              {{"DISPLAY", server.DisplayName()}, {"PATH", InstallPrefix() + "/bin:/usr/bin:/bin"}});
+  ASSERT_TRUE(program->Started());
 
   ASSERT_TRUE(WaitUntil([&] { return LitPixels(display) > 0; }, kDrawTimeout)) << "nothing drawn on the screen";
-  ASSERT_TRUE(StillRunning(pid)) << "the command ended before any input, leaving the saver on its own";
+  ASSERT_TRUE(program->Running()) << "the command ended before any input, leaving the saver on its own";
 
-  const unsigned keycode = XKeysymToKeycode(display, XK_space);
-  XTestFakeKeyEvent(display, keycode, True, CurrentTime);
-  XTestFakeKeyEvent(display, keycode, False, CurrentTime);
-  XSync(display, False);
+  TapKey(display, XK_space);
 
-  const std::optional<int> status = WaitForExit(pid, kExitTimeout);
-  ASSERT_TRUE(status.has_value()) << "still running after a key";
-  pid = -1;
-  ASSERT_TRUE(WIFEXITED(*status)) << "wait status " << *status;
-  EXPECT_EQ(WEXITSTATUS(*status), 0);
+  ASSERT_EQ(program->WaitForExit(kExitTimeout), std::optional<int>(0))
+      << "still running after a key, or ended by signal " << program->Signal();
   EXPECT_EQ(LitPixels(display), 0) << "the saver's window outlived it";
 }
 
@@ -115,3 +78,4 @@ INSTANTIATE_TEST_SUITE_P(Installed, IdleHost,
                          [](const testing::TestParamInfo<IdleHostCase>& param) { return param.param.name; });
 
 }  // namespace
+}  // namespace veltane::test

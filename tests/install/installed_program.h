@@ -1,30 +1,32 @@
 #pragma once
-// Runs the installed program as a host runs it: through /bin/sh, in an environment of the host's making,
-// with bounded waits for what it does.
-
-#include <sys/types.h>
+// Runs the installed program as a host runs it: through /bin/sh, in an environment of the host's making.
 
 #include <chrono>
-#include <functional>
+#include <cstdlib>
 #include <map>
-#include <optional>
+#include <memory>
 #include <string>
 
-#include "tests/support/wait_until.h"
+#include "testing/child_process.h"
 
 namespace veltane::test {
 
+// Bounds on waiting, not measurements: a sanitizer build on a loaded machine starts slowly.
+constexpr std::chrono::seconds kDrawTimeout{20};
+constexpr std::chrono::seconds kExitTimeout{10};
+
 // The prefix that the install fixture installed into, from $VELTANE_INSTALL_PREFIX; empty without one.
-std::string InstallPrefix();
+inline std::string InstallPrefix() {
+  const char* prefix = std::getenv("VELTANE_INSTALL_PREFIX");
+  return prefix != nullptr ? prefix : "";
+}
 
-// Starts "/bin/sh -c <command>" with the given variables added to (or replacing those of) this process's
-// environment. Returns the shell's process id, or -1 when it could not be started.
-pid_t StartThroughShell(const std::string& command, const std::map<std::string, std::string>& environment);
-
-// The raw wait status once the process has ended within the timeout; nothing if it is still running.
-std::optional<int> WaitForExit(pid_t pid, std::chrono::milliseconds timeout);
-
-// Kills and reaps a process that a failed test left running; nothing for -1.
-void KillAndReap(pid_t pid);
+// "/bin/sh -c <command>" with the given variables added to this process's environment, or put in place of
+// those of the same names.
+inline std::unique_ptr<ChildProcess> StartThroughShell(const std::string& command,
+                                                       const std::map<std::string, std::string>& environment) {
+  return std::make_unique<ChildProcess>(std::vector<std::string>{"/bin/sh", "-c", command},
+                                        ChildProcess::Options{EnvironmentWith(environment)});
+}
 
 }  // namespace veltane::test

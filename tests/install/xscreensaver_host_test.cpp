@@ -5,32 +5,25 @@
 // leaving nothing in the host's window.
 
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/wait.h>
 
-#include <chrono>
+#include <csignal>
 #include <cstdio>
+#include <memory>
 #include <optional>
 #include <ostream>
 #include <string>
 
+#include "testing/wait_until.h"
+#include "testing/xvfb_server.h"
 #include "tests/install/installed_program.h"
-#include "tests/support/xvfb_server.h"
 
 // Xlib's macros (None, Bool, Status) break the test framework's headers, so Xlib comes last.
-#include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
+#include "testing/x_screen.h"
+
+namespace veltane::test {
 namespace {
-
-using namespace std::chrono_literals;
-using veltane::test::InstallPrefix;
-using veltane::test::WaitForExit;
-using veltane::test::WaitUntil;
-
-// Bounds on waiting, not measurements: a sanitizer build on a loaded machine starts slowly.
-constexpr auto kDrawTimeout = 20s;
-constexpr auto kExitTimeout = 10s;
 
 constexpr unsigned kHostWidth = 640;
 constexpr unsigned kHostHeight = 480;
@@ -70,27 +63,11 @@ struct WindowContents {
 
 WindowContents ReadContents(Display* display, Window window) {
   WindowContents contents;
-  XImage* image = XGetImage(display, window, 0, 0, kHostWidth, kHostHeight, AllPlanes, ZPixmap);
-  if (image == nullptr) return contents;
-  for (int y = 0; y < image->height; ++y) {
-    for (int x = 0; x < image->width; ++x) {
-      const unsigned long pixel = XGetPixel(image, x, y) & 0xffffff;
-      if (pixel == kHostColour) ++contents.hostPixels;
-      else if (pixel != 0) ++contents.litPixels;
-    }
+  for (const std::uint32_t pixel : ReadPixels(display, window, {0, 0, kHostWidth, kHostHeight})) {
+    if (pixel == kHostColour) ++contents.hostPixels;
+    else if (pixel != 0) ++contents.litPixels;
   }
-  XDestroyImage(image);
   return contents;
-}
-
-unsigned ChildCount(Display* display, Window window) {
-  Window root = 0;
-  Window parent = 0;
-  Window* children = nullptr;
-  unsigned count = 0;
-  if (XQueryTree(display, window, &root, &parent, &children, &count) == 0) return 0;
-  if (children != nullptr) XFree(children);
-  return count;
 }
 
 struct HostCase {
@@ -101,16 +78,9 @@ struct HostCase {
 
 void PrintTo(const HostCase& hostCase, std::ostream* out) { *out << hostCase.name; }
 
-veltane::test::XvfbServer::Options ScreenOptions() {
-  veltane::test::XvfbServer::Options options;
-  options.width = 1024;
-  options.height = 768;
-  return options;
-}
-
 class XScreenSaverHost : public testing::TestWithParam<HostCase> {
  protected:
-  static void SetUpTestSuite() { server = new veltane::test::XvfbServer(ScreenOptions()); }
+  static void SetUpTestSuite() { server = new XvfbServer({.width = 1024, .height = 768}); }
   static void TearDownTestSuite() {
     delete server;
     server = nullptr;
@@ -129,25 +99,25 @@ class XScreenSaverHost : public testing::TestWithParam<HostCase> {
   }
 
   void TearDown() override {
-    veltane::test::KillAndReap(pid);
+    program.reset();
     if (display != nullptr) XCloseDisplay(display);
   }
 
   void StartAsXScreenSaver(const std::string& command) {
-    pid = veltane::test::StartThroughShell(
-        "exec " + command, {{"DISPLAY", server->DisplayName()},
-                            {"XSCREENSAVER_WINDOW", HexWindow(host)},
-                            {"PATH", InstallPrefix() + "/libexec/xscreensaver:/usr/bin:/bin"}});
-    ASSERT_GT(pid, 0);
+    program = StartThroughShell("exec " + command,
+                                {{"DISPLAY", server->DisplayName()},
+                                 {"XSCREENSAVER_WINDOW", HexWindow(host)},
+                                 {"PATH", InstallPrefix() + "/libexec/xscreensaver:/usr/bin:/bin"}});
+    ASSERT_TRUE(program->Started());
   }
 
-  static veltane::test::XvfbServer* server;
+  static XvfbServer* server;
   Display* display = nullptr;
   Window host = 0;
-  pid_t pid = -1;
+  std::unique_ptr<ChildProcess> program;
 };
 
-veltane::test::XvfbServer* XScreenSaverHost::server = nullptr;
+XvfbServer* XScreenSaverHost::server = nullptr;
 
 TEST_P(XScreenSaverHost, DrawsIntoTheHostWindowAndEndsWithIt) {
   const HostCase& hostCase = GetParam();
@@ -164,26 +134,21 @@ TEST_P(XScreenSaverHost, DrawsIntoTheHostWindowAndEndsWithIt) {
       kDrawTimeout);
   ASSERT_TRUE(drawn) << "'" << command << "' left " << contents.hostPixels << " pixels of the host uncovered and lit "
                      << contents.litPixels;
-  EXPECT_EQ(ChildCount(display, host), 1u) << "the saver draws in one child window of the host";
+  EXPECT_EQ(Children(display, host).size(), 1u) << "the saver draws in one child window of the host";
 
   if (hostCase.stopWithSigterm) {
-    ASSERT_EQ(kill(pid, SIGTERM), 0);
-    const std::optional<int> status = WaitForExit(pid, kExitTimeout);
-    ASSERT_TRUE(status.has_value()) << "still running after SIGTERM";
-    pid = -1;
-    EXPECT_TRUE((WIFSIGNALED(*status) && WTERMSIG(*status) == SIGTERM) ||
-                (WIFEXITED(*status) && WEXITSTATUS(*status) == 0))
-        << "wait status " << *status;
+    ASSERT_EQ(kill(program->Pid(), SIGTERM), 0);
+    const std::optional<int> code = program->WaitForExit(kExitTimeout);
+    ASSERT_FALSE(program->Running()) << "still running after SIGTERM";
+    EXPECT_TRUE(program->Signal() == SIGTERM || code == 0)
+        << "exit code " << code.value_or(-1) << ", signal " << program->Signal();
     XSync(display, False);
-    EXPECT_EQ(ChildCount(display, host), 0u) << "the saver's window outlived it";
+    EXPECT_EQ(Children(display, host).size(), 0u) << "the saver's window outlived it";
   } else {
     XDestroyWindow(display, host);
     XSync(display, False);
-    const std::optional<int> status = WaitForExit(pid, kExitTimeout);
-    ASSERT_TRUE(status.has_value()) << "still running after its window was destroyed";
-    pid = -1;
-    ASSERT_TRUE(WIFEXITED(*status)) << "wait status " << *status;
-    EXPECT_EQ(WEXITSTATUS(*status), 0);
+    ASSERT_EQ(program->WaitForExit(kExitTimeout), std::optional<int>(0))
+        << "still running after its window was destroyed, or ended by signal " << program->Signal();
   }
 }
 
@@ -195,3 +160,4 @@ INSTANTIATE_TEST_SUITE_P(Installed, XScreenSaverHost,
                          [](const testing::TestParamInfo<HostCase>& param) { return param.param.name; });
 
 }  // namespace
+}  // namespace veltane::test

@@ -58,12 +58,7 @@ TEST_F(MemoryBackendTest, DestroyingAHostTakesItsDescendantsAndReportsOnlyOurs) 
   const HWND grandchild = m_backend->CreateChildWindow(child, Rect{0, 0, 5, 5}, true);
   const HWND unrelated = m_backend->CreateHostWindow({10, 10});
 
-  struct Sink : EventSink {
-    void PostInput(const Msg&) override {}
-    void Invalidate(HWND) override {}
-    void DestroyedFromOutside(HWND hwnd) override { destroyed.push_back(hwnd); }
-    std::vector<HWND> destroyed;
-  } sink;
+  RecordingSink sink;
   m_backend->DestroyFromOutside(host);
   EXPECT_FALSE(IsWindow(host));
   EXPECT_FALSE(IsWindow(child));

@@ -8,7 +8,7 @@
 
 #include "platform/memory/memory_backend.h"
 #include "platform/platform.h"
-#include "platform/window.h"
+#include "tests/platform/recording.h"
 
 namespace veltane::platform {
 
@@ -34,24 +34,6 @@ class MemoryFixture : public ::testing::Test {
   }
 
   MemoryBackend* m_backend = nullptr;
-};
-
-// A window that records every message it is given and otherwise behaves as the base does.
-class RecordingWnd : public Wnd {
- public:
-  LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override {
-    received.push_back(Msg{m_hWnd, message, wParam, lParam});
-    return Wnd::WindowProc(message, wParam, lParam);
-  }
-  bool CreateChildOf(HWND host, bool visible = true) {
-    return CreateEx(0, WS_CHILD | (visible ? WS_VISIBLE : 0), Rect{0, 0, 40, 30}, host);
-  }
-  std::vector<UINT> Messages() const {
-    std::vector<UINT> messages;
-    for (const Msg& msg : received) messages.push_back(msg.message);
-    return messages;
-  }
-  std::vector<Msg> received;
 };
 
 }  // namespace veltane::platform

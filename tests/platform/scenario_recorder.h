@@ -11,19 +11,9 @@
 #include <vector>
 
 #include "platform/platform.h"
-#include "platform/window.h"
+#include "tests/platform/recording.h"
 
 namespace veltane::platform {
-
-// A window that records every message it is given and otherwise behaves as the base does.
-class RecordingWnd : public Wnd {
- public:
-  LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override {
-    received.push_back(Msg{0, message, wParam, lParam});
-    return Wnd::WindowProc(message, wParam, lParam);
-  }
-  std::vector<Msg> received;  // The window's handle differs between backends, so it is left out.
-};
 
 using ScenarioSteps = std::vector<std::vector<Msg>>;
 
@@ -43,7 +33,10 @@ class ScenarioRecorder {
                                      ? before + (*m_reference)[m_steps.size()].size()
                                      : 0;
     Pump(expected);
-    m_steps.emplace_back(m_wnd.received.begin() + static_cast<std::ptrdiff_t>(before), m_wnd.received.end());
+    std::vector<Msg>& step = m_steps.emplace_back(m_wnd.received.begin() + static_cast<std::ptrdiff_t>(before),
+                                                  m_wnd.received.end());
+    // The window's handle differs between backends, so it is left out.
+    for (Msg& msg : step) msg.hwnd = 0;
   }
   const ScenarioSteps& Steps() const { return m_steps; }
 

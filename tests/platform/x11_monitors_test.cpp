@@ -61,23 +61,11 @@ class X11Monitors : public X11Test {
     return backend->CreateTopmostWindow(Rect{0, 0, screen.width, screen.height}, true);
   }
 
-  // The root's children from the bottom of the stack to the top.
-  std::vector<Window> Stack() {
-    Window rootReturn = None;
-    Window parent = None;
-    Window* children = nullptr;
-    unsigned count = 0;
-    std::vector<Window> stack;
-    if (XQueryTree(display, root, &rootReturn, &parent, &children, &count) != 0) stack.assign(children, children + count);
-    if (children != nullptr) XFree(children);
-    return stack;
-  }
-
   // Where our covers lie: the shown override-redirect windows of the root but the saver's own.
   std::vector<Rect> Covers(HWND saver) {
     SyncBackend();
     std::vector<Rect> covers;
-    for (const Window window : Stack()) {
+    for (const Window window : test::Children(display, root)) {
       XWindowAttributes a;
       if (window == saver || XGetWindowAttributes(display, window, &a) == 0 || !a.override_redirect ||
           a.map_state != IsViewable) {
@@ -119,7 +107,7 @@ TEST_F(X11Monitors, CoversFollowAChangedLayoutWithinASecondAndTheWindowStays) {
     EXPECT_EQ((Rect{attributes.x, attributes.y, attributes.x + attributes.width, attributes.y + attributes.height}),
               kPrimary);
   }
-  EXPECT_EQ(Stack().back(), saver);
+  EXPECT_EQ(test::Children(display, root).back(), saver);
 
   // The covers go with the window, even when another client destroys it.
   Declare("LEFT", kLeft, false);

@@ -15,20 +15,11 @@
 
 #include "platform/backend.h"
 #include "platform/x11/x11_backend.h"
-#include "tests/support/xvfb_server.h"
+#include "testing/x_screen.h"
+#include "testing/xvfb_server.h"
+#include "tests/platform/recording.h"
 
 namespace veltane::platform {
-
-// Records what the backend reports, in order.
-struct RecordingSink : EventSink {
-  void PostInput(const Msg& msg) override { input.push_back(msg); }
-  void Invalidate(HWND hwnd) override { invalidated.push_back(hwnd); }
-  void DestroyedFromOutside(HWND hwnd) override { destroyed.push_back(hwnd); }
-
-  std::vector<Msg> input;
-  std::vector<HWND> invalidated;
-  std::vector<HWND> destroyed;
-};
 
 class X11Test : public ::testing::Test {
  protected:
@@ -70,15 +61,7 @@ class X11Test : public ::testing::Test {
   // The window's pixels as 0x00RRGGBB, row by row.
   std::vector<std::uint32_t> ReadBack(Window window, int width, int height) {
     SyncBackend();
-    std::vector<std::uint32_t> pixels;
-    XImage* image = XGetImage(display, window, 0, 0, static_cast<unsigned>(width), static_cast<unsigned>(height),
-                              AllPlanes, ZPixmap);
-    if (image == nullptr) return pixels;
-    for (int y = 0; y < height; ++y) {
-      for (int x = 0; x < width; ++x) pixels.push_back(static_cast<std::uint32_t>(XGetPixel(image, x, y)) & 0xFFFFFF);
-    }
-    XDestroyImage(image);
-    return pixels;
+    return test::ReadPixels(display, window, {0, 0, width, height});
   }
 
   // Moves events into the sink until done() holds; false if that takes longer than any sane server needs.

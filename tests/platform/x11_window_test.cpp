@@ -110,15 +110,10 @@ TEST_F(X11WideScreen, FullScreenWindowCoversThePrimaryScreenAboveOthersWithoutAP
   EXPECT_EQ(attributes.map_state, IsViewable);
   EXPECT_TRUE(attributes.override_redirect);
   // Topmost among the root's children: the last in stacking order.
-  Window rootReturn = None;
-  Window parent = None;
-  Window* children = nullptr;
-  unsigned count = 0;
-  ASSERT_NE(XQueryTree(display, root, &rootReturn, &parent, &children, &count), 0);
-  ASSERT_GT(count, 0u);
-  EXPECT_EQ(children[count - 1], window);
-  EXPECT_NE(std::find(children, children + count, other), children + count);
-  XFree(children);
+  const std::vector<Window> stack = test::Children(display, root);
+  ASSERT_FALSE(stack.empty());
+  EXPECT_EQ(stack.back(), window);
+  EXPECT_NE(std::find(stack.begin(), stack.end(), other), stack.end());
 
   Atom type = None;
   int format = 0;

@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-#include "tests/support/xvfb_server.h"
+#include "testing/xvfb_server.h"
 
 namespace veltane::test {
 namespace {

@@ -6,7 +6,6 @@
 
 #include <cstdint>
 #include <cstdlib>
-#include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
@@ -17,6 +16,7 @@
 #include "platform/backend.h"
 #include "platform/memory/memory_backend.h"
 #include "platform/platform.h"
+#include "testing/temp_dir.h"
 #include "tests/saver/probe_window.h"
 
 namespace veltane::testing {
@@ -28,10 +28,7 @@ class SaverFixture : public ::testing::Test {
   static constexpr int kPollLimit = 20000;
 
   void SetUp() override {
-    char pattern[] = "/tmp/veltane-saver-test-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    m_configHome = pattern;
-    Store = std::make_unique<settings::SettingsStore>("veltane", m_configHome);
+    Store = std::make_unique<settings::SettingsStore>("veltane", m_configHome.String());
     Store->SetRegistryKey("Quillon Screen Savers");
     settings::UseSettingsStore(Store.get());
 
@@ -49,7 +46,6 @@ class SaverFixture : public ::testing::Test {
     App.reset();
     platform::SetBackend(nullptr);
     settings::UseSettingsStore(nullptr);
-    std::filesystem::remove_all(m_configHome);
   }
 
   // A preview window inside a new host window of the given client size, made the main window.
@@ -129,7 +125,7 @@ class SaverFixture : public ::testing::Test {
     if (OnEveryPoll) OnEveryPoll();
   }
 
-  std::string m_configHome;
+  test::TempDir m_configHome;
 };
 
 }  // namespace veltane::testing

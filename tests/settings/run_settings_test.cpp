@@ -1,8 +1,4 @@
-#include <unistd.h>
-
 #include <cstdint>
-#include <filesystem>
-#include <optional>
 #include <string>
 #include <utility>
 
@@ -10,11 +6,10 @@
 
 #include "settings/run_settings.h"
 #include "settings/settings_store.h"
+#include "testing/temp_dir.h"
 
 namespace veltane::settings {
 namespace {
-
-namespace fs = std::filesystem;
 
 TEST(StagePeriodFromBurnTime, DividesBeforeTheLastMultiplicationAndWraps) {
   struct Case {
@@ -41,25 +36,18 @@ TEST(StagePeriodFromBurnTime, DividesBeforeTheLastMultiplicationAndWraps) {
 
 class LoadRunSettingsTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "run-settings-XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    m_root = pattern;
-    m_store.emplace("veltane", m_root.string());
-    m_store->SetRegistryKey("Quillon Screen Savers");
-  }
-  void TearDown() override { fs::remove_all(m_root); }
+  LoadRunSettingsTest() { m_store.SetRegistryKey("Quillon Screen Savers"); }
 
   void Store(const char* entry, std::int32_t value) {
-    ASSERT_TRUE(m_store->WriteProfileInt(m_store->ProfileName(), entry, value));
+    ASSERT_TRUE(m_store.WriteProfileInt(m_store.ProfileName(), entry, value));
   }
 
-  fs::path m_root;
-  std::optional<SettingsStore> m_store;
+  veltane::test::TempDir m_root;
+  SettingsStore m_store{"veltane", m_root.String()};
 };
 
 TEST_F(LoadRunSettingsTest, EmptyStoreRunsWithoutSpeedControlAndTenMinutes) {
-  const RunSettings settings = LoadRunSettings(*m_store);
+  const RunSettings settings = LoadRunSettings(m_store);
   EXPECT_EQ(settings.DelayOn, 0);
   EXPECT_EQ(settings.DelayTime, 10u);
   EXPECT_EQ(settings.StagePeriod, 99'960u);
@@ -69,7 +57,7 @@ TEST_F(LoadRunSettingsTest, SpeedControlIsOnOnlyForAStoredOne) {
   const std::pair<std::int32_t, std::int32_t> cases[] = {{1, 1}, {0, 0}, {2, 0}, {-1, 0}, {257, 0}};
   for (const auto& [stored, expected] : cases) {
     Store("DelayOn", stored);
-    EXPECT_EQ(LoadRunSettings(*m_store).DelayOn, expected) << stored;
+    EXPECT_EQ(LoadRunSettings(m_store).DelayOn, expected) << stored;
   }
 }
 
@@ -78,7 +66,7 @@ TEST_F(LoadRunSettingsTest, DelayTimeIsTakenAsStoredUpToFiveSeconds) {
       {500, 500}, {0, 0}, {1600, 1600}, {5000, 5000}, {5001, 5000}, {-1, 5000}, {2'000'000'000, 5000}};
   for (const auto& [stored, expected] : cases) {
     Store("DelayTime", stored);
-    EXPECT_EQ(LoadRunSettings(*m_store).DelayTime, expected) << stored;
+    EXPECT_EQ(LoadRunSettings(m_store).DelayTime, expected) << stored;
   }
 }
 
@@ -87,14 +75,14 @@ TEST_F(LoadRunSettingsTest, BurnTimeBecomesTheStagePeriod) {
       {0, 0}, {20, 199'980}, {4'294'968, 7'020}, {-1, 4'294'957'296u}};
   for (const auto& [stored, expected] : cases) {
     Store("BurnTime", stored);
-    EXPECT_EQ(LoadRunSettings(*m_store).StagePeriod, expected) << stored;
+    EXPECT_EQ(LoadRunSettings(m_store).StagePeriod, expected) << stored;
   }
 }
 
 TEST_F(LoadRunSettingsTest, ReadsTheSectionNamedAfterTheProfile) {
-  ASSERT_TRUE(m_store->WriteProfileInt("other", "DelayOn", 1));
-  ASSERT_TRUE(m_store->WriteProfileInt("other", "BurnTime", 20));
-  const RunSettings settings = LoadRunSettings(*m_store);
+  ASSERT_TRUE(m_store.WriteProfileInt("other", "DelayOn", 1));
+  ASSERT_TRUE(m_store.WriteProfileInt("other", "BurnTime", 20));
+  const RunSettings settings = LoadRunSettings(m_store);
   EXPECT_EQ(settings.DelayOn, 0);
   EXPECT_EQ(settings.StagePeriod, 99'960u);
 }

@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include "testing/temp_dir.h"
 #include "tests/settings/text_files.h"
 
 namespace veltane::settings {
@@ -30,22 +31,16 @@ std::string Entries(const fs::path& folder) {
 class SettingsFileTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "settings-file-XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    m_root = pattern;
     fs::create_directories(m_root / "company");
     fs::create_directories(m_root / "dotfiles");
     // A read that blocks would hang the test; the alarm ends it instead.
     alarm(kHangGuardSeconds);
   }
-  void TearDown() override {
-    alarm(0);
-    fs::remove_all(m_root);
-  }
+  void TearDown() override { alarm(0); }
   fs::path File() const { return m_root / "company" / "veltane.conf"; }
   static std::string Append(std::string_view text) { return std::string(text) + "BurnTime=45\n"; }
 
-  fs::path m_root;
+  veltane::test::TempDir m_root;
 };
 
 TEST_F(SettingsFileTest, ALinkStaysALinkAndItsTargetGetsTheNewVersion) {

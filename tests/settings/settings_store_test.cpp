@@ -15,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include "settings/settings_store.h"
+#include "testing/temp_dir.h"
 #include "tests/settings/text_files.h"
 
 namespace veltane::settings {
@@ -53,13 +54,6 @@ class ScopedEnv {
 
 class SettingsStoreTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "settings-store-XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    m_root = pattern;
-  }
-  void TearDown() override { fs::remove_all(m_root); }
-
   SettingsStore MakeStore(const std::string& name = "veltane") const {
     SettingsStore store(name, (m_root / "config").string());
     store.SetRegistryKey(kCompany);
@@ -67,7 +61,7 @@ class SettingsStoreTest : public ::testing::Test {
   }
   fs::path File() const { return m_root / "config" / kCompany / "veltane.conf"; }
 
-  fs::path m_root;
+  veltane::test::TempDir m_root;
 };
 
 TEST_F(SettingsStoreTest, ProfileNameIsTheApplicationNameOnceTheKeyIsSet) {

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "settings/settings_store.h"
+#include "testing/temp_dir.h"
 #include "tests/settings/text_files.h"
 
 namespace veltane::settings {
@@ -24,9 +25,7 @@ constexpr std::int32_t kDefault = 4242;
 
 TEST(UnusableConfigurationHome, GivesWhatCanBeReadAndFailedWritesSilently) {
   ASSERT_NE(geteuid(), 0u) << "run this test through the ordinary-user wrapper";
-  std::string pattern = (fs::temp_directory_path() / "settings-unusable-XXXXXX").string();
-  ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-  const fs::path root = pattern;
+  const veltane::test::TempDir root;
   const fs::path home = root / "config";
   const fs::path company = home / kCompany;
   const fs::path file = company / "veltane.conf";
@@ -75,7 +74,6 @@ TEST(UnusableConfigurationHome, GivesWhatCanBeReadAndFailedWritesSilently) {
     for (const fs::path& path : {home, company, file}) fs::permissions(path, fs::perms::owner_all, ignored);
     fs::remove_all(home);
   }
-  fs::remove_all(root);
 }
 
 }  // namespace

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Runs a command as an ordinary user. Not root: the command runs as it is. Root (as in CI): it runs as
-# nobody, with a private home and runtime folder of its own, since compositors refuse to run as root and
-# root ignores file permissions. The exit status is the command's.
+# nobody, with a private home, runtime folder and temporary folder of its own, since compositors refuse to
+# run as root and root ignores file permissions. The exit status is the command's.
 set -euo pipefail
 
 if [ "$(id -u)" -ne 0 ]; then
@@ -28,11 +28,11 @@ reach "$(dirname "$0")"
 
 home=$(mktemp -d /tmp/veltane-user.XXXXXX)
 trap 'rm -rf "$home"' EXIT
-mkdir -m 700 "$home/run" "$home/config"
+mkdir -m 700 "$home/run" "$home/config" "$home/tmp"
 chown -R "$user:$group" "$home"
 chmod 700 "$home"
 
 status=0
 env HOME="$home" USER="$user" LOGNAME="$user" XDG_RUNTIME_DIR="$home/run" XDG_CONFIG_HOME="$home/config" \
-  setpriv --reuid="$user" --regid="$group" --clear-groups -- "$@" || status=$?
+  TMPDIR="$home/tmp" setpriv --reuid="$user" --regid="$group" --clear-groups -- "$@" || status=$?
 exit "$status"

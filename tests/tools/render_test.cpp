@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -16,6 +15,7 @@
 #include "platform/dib.h"
 #include "platform/resources.h"
 #include "platform/win_types.h"
+#include "testing/temp_dir.h"
 #include "tests/tools/png_reader.h"
 
 namespace veltane::render {
@@ -42,17 +42,9 @@ Picture StageImage(int id) {
 
 class RenderTest : public testing::Test {
  protected:
-  void SetUp() override {
-    m_dir = fs::temp_directory_path() /
-            ("veltane-render-test-" + std::to_string(getpid()) + "-" +
-             testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(m_dir);
-  }
-  void TearDown() override { fs::remove_all(m_dir); }
-
   // Runs the program; returns its exit code and keeps what it wrote on standard error.
   int Render(const std::string& arguments, const fs::path& out) {
-    const fs::path errors = m_dir.string() + ".stderr";
+    const fs::path errors = m_root / "stderr";
     const std::string command =
         std::string(VELTANE_RENDER) + " " + arguments + " --out '" + out.string() + "' 2>'" + errors.string() + "'";
     const int status = std::system(command.c_str());
@@ -85,7 +77,9 @@ class RenderTest : public testing::Test {
     return box.right == 0 ? platform::Rect{} : box;
   }
 
-  fs::path m_dir;
+  veltane::test::TempDir m_root;
+  // Where the frames go; the program makes the folder.
+  const fs::path m_dir = m_root / "frames";
   std::string m_stderr;
 };
 

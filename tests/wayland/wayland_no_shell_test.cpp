@@ -5,10 +5,10 @@
 #include <stdlib.h>
 #include <wayland-server.h>
 
-#include <filesystem>
 #include <thread>
 
-#include "tests/e2e/saver_process.h"
+#include "testing/saver_process.h"
+#include "testing/temp_dir.h"
 
 namespace veltane::test {
 namespace {
@@ -22,9 +22,7 @@ void BindWithoutRequests(wl_client* client, void* data, std::uint32_t version, s
 class ShelllessCompositor {
  public:
   ShelllessCompositor() : m_display(wl_display_create()) {
-    char folder[] = "/tmp/veltane-noshell.XXXXXX";
-    m_runtimeDir = mkdtemp(folder);
-    setenv("XDG_RUNTIME_DIR", m_runtimeDir.c_str(), 1);
+    setenv("XDG_RUNTIME_DIR", m_runtimeDir.String().c_str(), 1);
     m_socket = wl_display_add_socket_auto(m_display);
     wl_global_create(m_display, &wl_compositor_interface, 4, const_cast<wl_interface*>(&wl_compositor_interface),
                      BindWithoutRequests);
@@ -36,22 +34,21 @@ class ShelllessCompositor {
     wl_display_terminate(m_display);
     m_thread.join();
     wl_display_destroy(m_display);
-    std::filesystem::remove_all(m_runtimeDir);
   }
   std::vector<std::string> ClientEnvironment() const {
-    return {"XDG_RUNTIME_DIR=" + m_runtimeDir, std::string("WAYLAND_DISPLAY=") + (m_socket ? m_socket : "")};
+    return {"XDG_RUNTIME_DIR=" + m_runtimeDir.String(), std::string("WAYLAND_DISPLAY=") + (m_socket ? m_socket : "")};
   }
 
  private:
+  TempDir m_runtimeDir{"veltane-noshell."};
   wl_display* m_display;
-  std::string m_runtimeDir;
   const char* m_socket = nullptr;
   std::thread m_thread;
 };
 
 TEST(WaylandWithoutAShell, FullScreenSaysSoInOneLineAndEndsAtOnce) {
   ShelllessCompositor compositor;
-  SaverProcess saver(VELTANE_BINARY, {"s"}, "", "/tmp", compositor.ClientEnvironment());
+  SaverProcess saver({"s"}, "", "/tmp", compositor.ClientEnvironment());
   EXPECT_EQ(saver.WaitForExit(std::chrono::seconds(2)), std::optional<int>(1));
   EXPECT_EQ(saver.ErrorOutput(), "veltane: the Wayland compositor offers no shell for a full-screen surface\n");
 }

@@ -2,11 +2,9 @@
 // and the xdg-shell path that compositors without the layer shell take.
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <algorithm>
 #include <chrono>
-#include <filesystem>
 #include <functional>
 #include <thread>
 
@@ -14,8 +12,10 @@
 #include "platform/resources.h"
 #include "platform/wayland/wayland_backend.h"
 #include "stages/stage_sequencer.h"
-#include "tests/e2e/saver_process.h"
-#include "tests/support/sway_server.h"
+#include "testing/saver_process.h"
+#include "testing/sway_server.h"
+#include "testing/temp_dir.h"
+#include "testing/wait_until.h"
 
 namespace veltane::test {
 namespace {
@@ -72,46 +72,41 @@ class WaylandSaver : public ::testing::Test {
     // The pointer is on the first output before the saver starts, as a user's is.
     ASSERT_TRUE(m_sway.AddPointer());
     ASSERT_EQ(m_sway.RunTool({"swaymsg", "seat", "-", "cursor", "set", "100", "100"}), 0);
-    char folder[] = "/tmp/veltane-config.XXXXXX";
-    ASSERT_NE(mkdtemp(folder), nullptr);
-    m_configHome = folder;
   }
-  void TearDown() override { std::filesystem::remove_all(m_configHome); }
 
   // The saver in full-screen mode with no X display to fall back on, so that only Wayland can show it.
   std::unique_ptr<SaverProcess> StartSaver(std::vector<std::string> environment = {}) {
     const std::vector<std::string> client = m_sway.ClientEnvironment();
     environment.insert(environment.end(), client.begin(), client.end());
-    return std::make_unique<SaverProcess>(VELTANE_BINARY, std::vector<std::string>{"s"}, "", m_configHome,
+    return std::make_unique<SaverProcess>(std::vector<std::string>{"s"}, "", m_configHome.String(),
                                           environment);
   }
 
   // Waits for the first output to show the first paint with the flame burning over it.
   Comparison WaitForTaper(SaverProcess& saver) {
     const std::vector<std::uint32_t> expected = ExpectedFirstPaint();
-    const auto deadline = std::chrono::steady_clock::now() + seconds(15);
     Comparison last{static_cast<std::size_t>(kWidth * kHeight), false};
-    while (std::chrono::steady_clock::now() < deadline && saver.Running()) {
-      Screenshot shot;
-      if (m_sway.Capture("HEADLESS-1", &shot)) last = Compare(shot, expected);
-      if (last.wrong == 0 && last.flameLit) break;
-      std::this_thread::sleep_for(milliseconds(100));
-    }
+    WaitUntil(
+        [&] {
+          Screenshot shot;
+          if (m_sway.Capture("HEADLESS-1", &shot)) last = Compare(shot, expected);
+          return (last.wrong == 0 && last.flameLit) || !saver.Running();
+        },
+        seconds(15), milliseconds(100));
     return last;
   }
 
   SwayServer m_sway;
-  std::string m_configHome;
+  TempDir m_configHome;
 };
 
 // An output's screenshot once it is black all over, or the last one taken within the time.
 Screenshot WaitForBlack(SwayServer& sway, const std::string& output) {
   Screenshot shot;
-  const auto deadline = std::chrono::steady_clock::now() + seconds(10);
-  while (std::chrono::steady_clock::now() < deadline) {
-    if (sway.Capture(output, &shot) && std::count(shot.pixels.begin(), shot.pixels.end(), 0u) == 320 * 240) break;
-    std::this_thread::sleep_for(milliseconds(100));
-  }
+  const auto black = [&] {
+    return sway.Capture(output, &shot) && std::count(shot.pixels.begin(), shot.pixels.end(), 0u) == 320 * 240;
+  };
+  WaitUntil(black, seconds(10), milliseconds(100));
   return shot;
 }
 
@@ -214,7 +209,7 @@ TEST(WithoutAnyDisplay, ThePreviewEndsQuietlyAndFullScreenSaysWhy) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.arguments.front());
-    SaverProcess saver(VELTANE_BINARY, c.arguments, "", "/tmp");
+    SaverProcess saver(c.arguments, "", "/tmp");
     EXPECT_EQ(saver.WaitForExit(milliseconds(2000)), std::optional<int>(c.exitCode));
     EXPECT_EQ(saver.ErrorOutput(), c.message);
   }

@@ -13,7 +13,7 @@
 #include "platform/memory/memory_backend.h"
 #include "platform/wayland/wayland_backend.h"
 #include "tests/platform/scenario_recorder.h"
-#include "tests/support/sway_server.h"
+#include "testing/sway_server.h"
 
 namespace veltane::platform {
 namespace {
@@ -60,10 +60,7 @@ class WaylandDriver : public Driver {
  public:
   explicit WaylandDriver(bool layerShell) {
     if (!m_sway.Running()) return;
-    for (const std::string& entry : m_sway.ClientEnvironment()) {
-      const std::size_t equals = entry.find('=');
-      setenv(entry.substr(0, equals).c_str(), entry.substr(equals + 1).c_str(), 1);
-    }
+    m_sway.ExportClientEnvironment();
     setenv(kIgnoreLayerShellForTests, layerShell ? "" : "1", 1);
     WaylandConnection connection = ConnectWayland();
     if (connection.backend) SetBackend(std::move(connection.backend));
@@ -98,7 +95,7 @@ class WaylandDriver : public Driver {
  private:
   test::SwayServer m_sway;
   bool m_pointer = false;
-  pid_t m_typing = -1;
+  std::unique_ptr<test::ChildProcess> m_typing;
 };
 
 ScenarioSteps RunScenario(Driver& driver, const ScenarioSteps* reference, bool closeFromOutside) {

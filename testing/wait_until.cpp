@@ -1,4 +1,4 @@
-#include "tests/support/wait_until.h"
+#include "testing/wait_until.h"
 
 #include <thread>
 

@@ -1,12 +1,26 @@
-#include "tests/e2e/x_screen.h"
+#include "testing/x_screen.h"
 
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
 
 namespace veltane::test {
 
+std::vector<Window> Children(Display* display, Window window) {
+  Window root = None;
+  Window parent = None;
+  Window* children = nullptr;
+  unsigned count = 0;
+  std::vector<Window> result;
+  if (XQueryTree(display, window, &root, &parent, &children, &count) != 0) result.assign(children, children + count);
+  if (children != nullptr) XFree(children);
+  return result;
+}
+
 std::vector<std::uint32_t> ReadPixels(Display* display, Window window, const Region& region) {
   std::vector<std::uint32_t> pixels;
+  // A window that another client has made but not mapped yet cannot be read: Xlib's error would end the test.
+  XWindowAttributes attributes;
+  if (XGetWindowAttributes(display, window, &attributes) == 0 || attributes.map_state != IsViewable) return pixels;
   XImage* image = XGetImage(display, window, region.x, region.y, static_cast<unsigned>(region.width),
                             static_cast<unsigned>(region.height), AllPlanes, ZPixmap);
   if (image == nullptr) return pixels;
@@ -41,10 +55,13 @@ void WarpPointer(Display* display, int x, int y) {
   XSync(display, False);
 }
 
-void TapKey(Display* display, KeySym keysym) {
+void TapKey(Display* display, KeySym keysym, KeySym modifier) {
+  const KeyCode held = modifier != NoSymbol ? XKeysymToKeycode(display, modifier) : 0;
   const KeyCode code = XKeysymToKeycode(display, keysym);
+  if (held != 0) XTestFakeKeyEvent(display, held, True, CurrentTime);
   XTestFakeKeyEvent(display, code, True, CurrentTime);
   XTestFakeKeyEvent(display, code, False, CurrentTime);
+  if (held != 0) XTestFakeKeyEvent(display, held, False, CurrentTime);
   XSync(display, False);
 }
 

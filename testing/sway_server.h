@@ -4,15 +4,15 @@
 // the constructor returns, and gone when the object is. It refuses to run as root; the tests that use it
 // run through tests/support/as-ordinary-user.sh.
 
-#include <sys/types.h>
-
-#include <csignal>
-
 #include <chrono>
+#include <csignal>
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
+
+#include "testing/child_process.h"
+#include "testing/temp_dir.h"
 
 namespace veltane::test {
 
@@ -34,23 +34,24 @@ class SwayServer {
   SwayServer(const SwayServer&) = delete;
   SwayServer& operator=(const SwayServer&) = delete;
 
-  bool Running() const { return m_pid > 0; }
+  bool Running() const { return m_sway != nullptr; }
   const std::string& Error() const { return m_error; }
-  pid_t Pid() const { return m_pid; }
   // What a client needs in its environment to find this compositor and no other.
   std::vector<std::string> ClientEnvironment() const;
+  // Puts that into this process's own environment, for the clients that it runs itself.
+  void ExportClientEnvironment() const;
   // Runs a client tool (swaymsg, grim, wtype) to its end; its exit status, or -1 when it failed to run
   // or did not end within the timeout.
   int RunTool(const std::vector<std::string>& argv, std::chrono::milliseconds timeout = std::chrono::seconds(10));
-  // The same in two halves, for a tool that must run while the test goes on: -1 when it cannot start.
-  pid_t StartTool(const std::vector<std::string>& argv);
-  static int FinishTool(pid_t pid, std::chrono::milliseconds timeout = std::chrono::seconds(10));
+  // The same in two halves, for a tool that must run while the test goes on; -1 from FinishTool for none.
+  std::unique_ptr<ChildProcess> StartTool(const std::vector<std::string>& argv);
+  static int FinishTool(const std::unique_ptr<ChildProcess>& tool,
+                        std::chrono::milliseconds timeout = std::chrono::seconds(10));
   // Reads one output back through grim; false when grim fails.
   bool Capture(const std::string& output, Screenshot* shot);
   // Gives the seat a pointer device, which the headless backend lacks, so that "swaymsg seat - cursor"
-  // reaches clients. The device lasts until RemovePointer or the end of the server.
+  // reaches clients. The device lasts as long as the server.
   bool AddPointer();
-  void RemovePointer();
   bool AddOutput();
   // Stops the compositor now (the destructor does it otherwise); clients then lose their connection.
   void Stop(int signal = SIGTERM);
@@ -60,8 +61,8 @@ class SwayServer {
   bool Start();
   bool WaitForSockets();
 
-  pid_t m_pid = -1;
-  std::string m_runtimeDir;
+  TempDir m_runtimeDir{"veltane-sway."};
+  std::unique_ptr<ChildProcess> m_sway;
   std::string m_waylandDisplay;
   std::string m_ipcSocket;
   std::string m_error;
