@@ -148,7 +148,7 @@ int main(int argc, char** argv) {
   const pid_t serverPid = server.Pid();
   const test::TempDir configHome;
   settings::SettingsStore store("veltane", configHome.String());
-  store.SetRegistryKey("Quillon Screen Savers");
+  store.SetRegistryKey(settings::kRegistryKey);
   settings::UseSettingsStore(&store);
 
   bench::XScreenProbe probe(displayName);

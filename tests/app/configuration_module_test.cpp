@@ -35,7 +35,7 @@ TEST(RunConfiguration, EndsWithOneLineAndCodeOneWhenTheDialogCannotBeHad) {
   unsetenv("WAYLAND_DISPLAY");
   unsetenv("QT_QPA_PLATFORM");
   settings::SettingsStore store("veltane", (root / "config").string());
-  store.SetRegistryKey("Quillon Screen Savers");
+  store.SetRegistryKey(settings::kRegistryKey);
   for (const Case& c : cases) {
     ::testing::internal::CaptureStderr();
     EXPECT_EQ(RunConfiguration(store, c.module), 1) << c.module;

@@ -14,7 +14,7 @@ namespace {
 TEST(ShowConfigurationWithoutDisplay, ReturnsFalseAndWritesNothing) {
   QTemporaryDir home;
   settings::SettingsStore store("veltane", home.path().toStdString());
-  store.SetRegistryKey("Quillon Screen Savers");
+  store.SetRegistryKey(settings::kRegistryKey);
   EXPECT_FALSE(ShowConfiguration(app::ProfileAccessOf(store)));
   EXPECT_EQ(QCoreApplication::instance(), nullptr);
   for (const char* entry : {"DelayOn", "DelayTime", "BurnTime"}) {

@@ -32,7 +32,7 @@ constexpr int kMissing = -12345;
 class ShowConfigurationTest : public testing::Test {
  protected:
   ShowConfigurationTest() : m_store("veltane", m_home.path().toStdString()) {
-    m_store.SetRegistryKey("Quillon Screen Savers");
+    m_store.SetRegistryKey(settings::kRegistryKey);
   }
 
   void Store(const char* entry, std::int32_t value) { m_store.WriteProfileInt(Section(), entry, value); }

@@ -59,7 +59,7 @@ bool X11E2eTest::WaitFor(const std::function<bool()>& condition, std::chrono::mi
 
 settings::SettingsStore X11E2eTest::Settings() const {
   settings::SettingsStore store("veltane", m_configHome.String());
-  store.SetRegistryKey("Quillon Screen Savers");
+  store.SetRegistryKey(settings::kRegistryKey);
   return store;
 }
 

@@ -29,7 +29,7 @@ class SaverFixture : public ::testing::Test {
 
   void SetUp() override {
     Store = std::make_unique<settings::SettingsStore>("veltane", m_configHome.String());
-    Store->SetRegistryKey("Quillon Screen Savers");
+    Store->SetRegistryKey(settings::kRegistryKey);
     settings::UseSettingsStore(Store.get());
 
     auto backend = std::make_unique<platform::MemoryBackend>(platform::Size{1024, 768});

@@ -36,7 +36,7 @@ TEST(StagePeriodFromBurnTime, DividesBeforeTheLastMultiplicationAndWraps) {
 
 class LoadRunSettingsTest : public ::testing::Test {
  protected:
-  LoadRunSettingsTest() { m_store.SetRegistryKey("Quillon Screen Savers"); }
+  LoadRunSettingsTest() { m_store.SetRegistryKey(settings::kRegistryKey); }
 
   void Store(const char* entry, std::int32_t value) {
     ASSERT_TRUE(m_store.WriteProfileInt(m_store.ProfileName(), entry, value));

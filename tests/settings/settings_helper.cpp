@@ -22,7 +22,7 @@ constexpr int kUsageError = 2;
 // Round r writes r to every entry, in the order given, so a reader can tell a torn state from a whole one.
 int WriteRounds(const std::string& configHome, long rounds, char** entries, int entryCount) {
   veltane::settings::SettingsStore store("veltane", configHome);
-  store.SetRegistryKey("Quillon Screen Savers");
+  store.SetRegistryKey(veltane::settings::kRegistryKey);
   for (long round = 1; round <= rounds; ++round) {
     for (int i = 0; i < entryCount; ++i) {
       if (!store.WriteProfileInt(store.ProfileName(), entries[i], static_cast<std::int32_t>(round))) return 1;

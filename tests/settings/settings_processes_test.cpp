@@ -122,7 +122,7 @@ std::vector<std::string> Strays(const fs::path& folder) {
 
 class SettingsProcesses : public ::testing::Test {
  protected:
-  SettingsProcesses() { m_store.SetRegistryKey("Quillon Screen Savers"); }
+  SettingsProcesses() { m_store.SetRegistryKey(settings::kRegistryKey); }
 
   std::string ConfigHome() const { return m_root / "config"; }
   std::int32_t Read(const char* entry) { return m_store.GetProfileInt("veltane", entry, -1); }

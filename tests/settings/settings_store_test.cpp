@@ -25,7 +25,6 @@ namespace fs = std::filesystem;
 using test::ReadText;
 using test::WriteText;
 
-constexpr const char* kCompany = "Quillon Screen Savers";
 constexpr std::int32_t kDefault = 4242;
 
 // Sets or clears an environment variable for one test and puts it back afterwards.
@@ -56,10 +55,10 @@ class SettingsStoreTest : public ::testing::Test {
  protected:
   SettingsStore MakeStore(const std::string& name = "veltane") const {
     SettingsStore store(name, (m_root / "config").string());
-    store.SetRegistryKey(kCompany);
+    store.SetRegistryKey(kRegistryKey);
     return store;
   }
-  fs::path File() const { return m_root / "config" / kCompany / "veltane.conf"; }
+  fs::path File() const { return m_root / "config" / kRegistryKey / "veltane.conf"; }
 
   veltane::test::TempDir m_root;
 };
@@ -67,11 +66,11 @@ class SettingsStoreTest : public ::testing::Test {
 TEST_F(SettingsStoreTest, ProfileNameIsTheApplicationNameOnceTheKeyIsSet) {
   SettingsStore store("Veltane", (m_root / "config").string());
   EXPECT_EQ(store.ProfileName(), "");
-  store.SetRegistryKey(kCompany);
-  EXPECT_EQ(store.RegistryKey(), kCompany);
+  store.SetRegistryKey(kRegistryKey);
+  EXPECT_EQ(store.RegistryKey(), kRegistryKey);
   EXPECT_EQ(store.ApplicationName(), "Veltane");
   EXPECT_EQ(store.ProfileName(), "Veltane");
-  EXPECT_EQ(store.FilePath(), (m_root / "config" / kCompany / "Veltane.conf").string());
+  EXPECT_EQ(store.FilePath(), (m_root / "config" / kRegistryKey / "Veltane.conf").string());
 }
 
 TEST_F(SettingsStoreTest, EmptyStoreGivesDefaultsAndLeavesAFileWithoutValues) {
@@ -214,8 +213,8 @@ TEST_F(SettingsStoreTest, ConfigurationHomeFollowsTheEnvironment) {
   for (const Case& c : cases) {
     ScopedEnv xdgEnv("XDG_CONFIG_HOME", c.xdgConfigHome);
     SettingsStore store("veltane");
-    store.SetRegistryKey(kCompany);
-    EXPECT_EQ(store.FilePath(), c.expectedHome + "/" + kCompany + "/veltane.conf")
+    store.SetRegistryKey(kRegistryKey);
+    EXPECT_EQ(store.FilePath(), c.expectedHome + "/" + kRegistryKey + "/veltane.conf")
         << c.xdgConfigHome.value_or("(unset)");
   }
 }
@@ -224,8 +223,8 @@ TEST_F(SettingsStoreTest, WithoutHomeVariableThePasswordEntryGivesTheHome) {
   ScopedEnv xdgEnv("XDG_CONFIG_HOME", std::nullopt);
   ScopedEnv homeEnv("HOME", std::nullopt);
   SettingsStore store("veltane");
-  store.SetRegistryKey(kCompany);
-  const std::string expected = fs::path(getpwuid(getuid())->pw_dir) / ".config" / kCompany / "veltane.conf";
+  store.SetRegistryKey(kRegistryKey);
+  const std::string expected = fs::path(getpwuid(getuid())->pw_dir) / ".config" / kRegistryKey / "veltane.conf";
   EXPECT_EQ(store.FilePath(), expected);
 }
 

@@ -20,14 +20,13 @@ namespace fs = std::filesystem;
 using test::ReadText;
 using test::WriteText;
 
-constexpr const char* kCompany = "Quillon Screen Savers";
 constexpr std::int32_t kDefault = 4242;
 
 TEST(UnusableConfigurationHome, GivesWhatCanBeReadAndFailedWritesSilently) {
   ASSERT_NE(geteuid(), 0u) << "run this test through the ordinary-user wrapper";
   const veltane::test::TempDir root;
   const fs::path home = root / "config";
-  const fs::path company = home / kCompany;
+  const fs::path company = home / kRegistryKey;
   const fs::path file = company / "veltane.conf";
   const std::string stored = "[veltane]\nBurnTime=33\n";
   struct Case {
@@ -60,7 +59,7 @@ TEST(UnusableConfigurationHome, GivesWhatCanBeReadAndFailedWritesSilently) {
     c.make();
     const std::string before = c.unchanged.empty() ? "" : ReadText(c.unchanged);
     SettingsStore store("veltane", c.configHome.string());
-    store.SetRegistryKey(kCompany);
+    store.SetRegistryKey(kRegistryKey);
     testing::internal::CaptureStderr();
     EXPECT_EQ(store.GetProfileInt("veltane", "BurnTime", kDefault), c.expectedRead) << c.name;
     EXPECT_FALSE(store.WriteProfileInt("veltane", "BurnTime", 5)) << c.name;
