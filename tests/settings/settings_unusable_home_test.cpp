@@ -20,9 +20,9 @@ namespace fs = std::filesystem;
 using test::ReadText;
 using test::WriteText;
 
-constexpr std::int32_t kDefault = 4242;
-
 TEST(UnusableConfigurationHome, GivesWhatCanBeReadAndFailedWritesSilently) {
+  // What a read gives when nothing can be read: the caller's default, never a stored value.
+  constexpr std::int32_t kDefault = 4242;
   ASSERT_NE(geteuid(), 0u) << "run this test through the ordinary-user wrapper";
   const veltane::test::TempDir root;
   const fs::path home = root / "config";
