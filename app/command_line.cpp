@@ -24,7 +24,8 @@ HWND ReadHexadecimalHandle(const char* text) {
   while (IsBlank(*text)) ++text;
   if (text[0] != '0' || LowerAscii(text[1]) != 'x') return 0;
   std::uint32_t value = 0;
-  for (const char* p = text + 2; HexDigit(*p) >= 0; ++p) value = value * 16u + static_cast<std::uint32_t>(HexDigit(*p));
+  for (const char* p = text + 2; HexDigit(*p) >= 0; ++p)
+    value = value * 16u + static_cast<std::uint32_t>(HexDigit(*p));
   return value;
 }
 

@@ -25,17 +25,12 @@ SaverApp::SaverApp(std::vector<std::string> arguments) : m_arguments(std::move(a
 bool SaverApp::InitInstance() {
   settings::ApplicationSettings().SetRegistryKey(settings::kRegistryKey);
   switch (SelectMode(m_arguments)) {
-    case SaverMode::Preview:
-      platform::LowerSchedulingPriority();
-      return StartPreview();
-    case SaverMode::FullScreen:
-      platform::LowerSchedulingPriority();
-      return StartFullScreen();
+    case SaverMode::Preview: platform::LowerSchedulingPriority(); return StartPreview();
+    case SaverMode::FullScreen: platform::LowerSchedulingPriority(); return StartFullScreen();
     case SaverMode::Configuration:
       SetExitCode(RunConfiguration(settings::ApplicationSettings(), ConfigurationModulePath()));
       return false;
-    case SaverMode::None:
-      return false;
+    case SaverMode::None: return false;
   }
   return false;
 }

@@ -32,7 +32,8 @@ std::optional<std::uint32_t> ParseUnsigned(std::string_view text) {
   for (; at < text.size() && text[at] >= '0' && text[at] <= '9'; ++at) {
     value = std::min(value * 10 + static_cast<std::uint64_t>(text[at] - '0'), kLargest);
   }
-  // A zero counts only when the text begins with the digit: no digit at all, a sign alone and "+0" are refused.
+  // A zero counts only when the text begins with the digit: no digit at all, a sign alone and "+0" are
+  // refused.
   if (value == 0 && first != '0') return std::nullopt;
   if (skip(at, " \t") != text.size()) return std::nullopt;
   return static_cast<std::uint32_t>(value);

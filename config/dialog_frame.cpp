@@ -20,8 +20,8 @@ namespace {
 // Every image of the icon file, in the file's order.
 QList<QImage> IconImages() {
   const auto data = platform::FindResource("#135", platform::ResourceType::Icon);
-  QByteArray bytes =
-      QByteArray::fromRawData(reinterpret_cast<const char*>(data.data()), static_cast<qsizetype>(data.size()));
+  QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char*>(data.data()),
+                                             static_cast<qsizetype>(data.size()));
   QBuffer buffer(&bytes);
   QImageReader reader(&buffer, "ico");
   QList<QImage> images;
@@ -43,8 +43,8 @@ int MulDiv(int number, int numerator, int denominator) {
 
 BaseUnits DialogBaseUnits(const QFont& font) {
   const QFontMetrics metrics(font);
-  const int alphabet = metrics.horizontalAdvance(
-      QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
+  const int alphabet =
+      metrics.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
   return BaseUnits{(alphabet / 26 + 1) / 2, metrics.ascent() + metrics.descent()};
 }
 
@@ -74,8 +74,8 @@ QPixmap ProductIconImage() {
 }
 
 void SetUpDialog(QDialog& dialog, const char* objectName, const char* caption, int cx, int cy) {
-  dialog.setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                        Qt::WindowCloseButtonHint);
+  dialog.setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                        Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
   dialog.setObjectName(QLatin1String(objectName));
   dialog.setWindowTitle(QString::fromUtf8(caption));
   dialog.setWindowIcon(ProductIcon());

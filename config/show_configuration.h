@@ -13,7 +13,8 @@ struct ProfileAccess {
   std::string ProfileName;
   std::function<std::int32_t(const std::string& section, const std::string& entry, std::int32_t defaultValue)>
       GetProfileInt;
-  std::function<bool(const std::string& section, const std::string& entry, std::int32_t value)> WriteProfileInt;
+  std::function<bool(const std::string& section, const std::string& entry, std::int32_t value)>
+      WriteProfileInt;
 };
 
 // Reads DelayOn, DelayTime and BurnTime, shows the dialog and writes all three back, in the same order,

@@ -32,8 +32,8 @@ void Flicker::Start(TickCount tickCount, RandomSequence& random) {
   FlickerInterval = static_cast<std::uint32_t>(random.DrawModulo(kIntervalChoices));
 }
 
-void Flicker::FlickerStep(TickCount tickCount, RandomSequence& random, Weights& weights, std::uint32_t nextStage,
-                          bool burnedOut, FlameSources& sources) {
+void Flicker::FlickerStep(TickCount tickCount, RandomSequence& random, Weights& weights,
+                          std::uint32_t nextStage, bool burnedOut, FlameSources& sources) {
   if (tickCount() - FlickerStart <= FlickerInterval) {
     return;
   }
@@ -54,9 +54,7 @@ void Flicker::FlickerStep(TickCount tickCount, RandomSequence& random, Weights& 
   const double low = LowWeight(random.DrawModulo(kLowWeightChoices));
   const double high = HighWeight(nextStage);
   switch (random.DrawModulo(kChangeChoices)) {
-    case 0:
-      sources.FlareSource(burnedOut);
-      break;
+    case 0: sources.FlareSource(burnedOut); break;
     case 1:
     case 2:
       weights.left = high;

@@ -64,7 +64,8 @@ inline void WriteBlock(std::uint8_t* block, std::uint8_t v, std::uint8_t blue) {
 // of a row puts zeros into the row's padding, which is zero anyway.
 inline void WriteBlockInRow(std::uint8_t* block, std::uint8_t v, std::uint8_t blue) {
   static_assert(std::endian::native == std::endian::little, "the block words are laid out little-endian");
-  static_assert(CellOffset(kGridColumns - 1, 0) + 8 <= kImageStride, "the last cell's store stays in its row");
+  static_assert(CellOffset(kGridColumns - 1, 0) + 8 <= kImageStride,
+                "the last cell's store stays in its row");
   const std::uint64_t upper = v * std::uint64_t{0x0000'0101'0001'0101};
   const std::uint64_t lower = upper | std::uint64_t{blue} << 24;
   std::memcpy(block, &lower, sizeof lower);

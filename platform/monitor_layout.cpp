@@ -12,7 +12,8 @@ bool Contains(const Rect& outer, const Rect& inner) {
 
 }  // namespace
 
-std::vector<Monitor> ChooseMonitors(std::span<const Monitor> randr, std::span<const Rect> xinerama, Size screen) {
+std::vector<Monitor> ChooseMonitors(std::span<const Monitor> randr, std::span<const Rect> xinerama,
+                                    Size screen) {
   const Rect whole{0, 0, screen.width, screen.height};
   std::vector<Monitor> listed;
   if (!randr.empty() && randr.size() >= xinerama.size()) {
@@ -31,7 +32,8 @@ std::vector<Monitor> ChooseMonitors(std::span<const Monitor> randr, std::span<co
 
 Rect PrimaryOf(std::span<const Monitor> monitors) {
   if (monitors.empty()) return Rect{};
-  const auto flagged = std::find_if(monitors.begin(), monitors.end(), [](const Monitor& m) { return m.primary; });
+  const auto flagged =
+      std::find_if(monitors.begin(), monitors.end(), [](const Monitor& m) { return m.primary; });
   if (flagged != monitors.end()) return flagged->rect;
   const auto atOrigin = std::find_if(monitors.begin(), monitors.end(),
                                      [](const Monitor& m) { return m.rect.left == 0 && m.rect.top == 0; });

@@ -21,7 +21,8 @@ struct Monitor {
 // The monitors of a screen of the given size: RandR's list where it names at least as many as Xinerama's,
 // Xinerama's (whose first head is the primary one) where it names more, the whole screen where neither
 // names any. Each is clipped to the screen; one that lies wholly off it is dropped.
-std::vector<Monitor> ChooseMonitors(std::span<const Monitor> randr, std::span<const Rect> xinerama, Size screen);
+std::vector<Monitor> ChooseMonitors(std::span<const Monitor> randr, std::span<const Rect> xinerama,
+                                    Size screen);
 
 // The monitor that is flagged primary; without a flag, the one at the origin; without that, the first.
 // An empty list has none: the result is then empty too.
@@ -44,7 +45,8 @@ CoverPlan PlanCovers(std::span<const Rect> current, std::span<const Rect> wanted
 // Carries a plan out on a backend's covers, in the order the plan's indices need: moves, removals from the
 // highest index down, additions. make returns the new cover, or nothing when the window system refused it.
 template <typename Cover, typename Move, typename Make, typename Destroy>
-void ApplyCoverPlan(const CoverPlan& plan, std::vector<Cover>* covers, Move move, Make make, Destroy destroy) {
+void ApplyCoverPlan(const CoverPlan& plan, std::vector<Cover>* covers, Move move, Make make,
+                    Destroy destroy) {
   for (const auto& [index, rect] : plan.moves) move((*covers)[index], rect);
   for (const std::size_t index : plan.removals) {
     destroy((*covers)[index]);

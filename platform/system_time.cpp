@@ -7,7 +7,8 @@ namespace veltane::platform {
 std::uint32_t SystemTickCount() {
   timespec now{};
   clock_gettime(CLOCK_MONOTONIC, &now);
-  const auto ms = static_cast<std::uint64_t>(now.tv_sec) * 1000u + static_cast<std::uint64_t>(now.tv_nsec) / 1000000u;
+  const auto ms =
+      static_cast<std::uint64_t>(now.tv_sec) * 1000u + static_cast<std::uint64_t>(now.tv_nsec) / 1000000u;
   return static_cast<std::uint32_t>(ms);
 }
 

@@ -8,9 +8,9 @@
 
 namespace veltane::platform {
 
-using HWND = std::uint32_t;     // An X window id; 0 names no window.
-using HDC = std::uintptr_t;     // A client-area drawing context; 0 is none.
-using HCURSOR = std::uintptr_t; // 0 is "no cursor".
+using HWND = std::uint32_t;      // An X window id; 0 names no window.
+using HDC = std::uintptr_t;      // A client-area drawing context; 0 is none.
+using HCURSOR = std::uintptr_t;  // 0 is "no cursor".
 using UINT = std::uint32_t;
 using WPARAM = std::uintptr_t;
 using LPARAM = std::intptr_t;
@@ -131,7 +131,9 @@ constexpr LRESULT TRUE = 1;
 constexpr LRESULT FALSE = 0;
 
 constexpr std::uint16_t LOWORD(std::uintptr_t value) { return static_cast<std::uint16_t>(value & 0xFFFF); }
-constexpr std::uint16_t HIWORD(std::uintptr_t value) { return static_cast<std::uint16_t>((value >> 16) & 0xFFFF); }
+constexpr std::uint16_t HIWORD(std::uintptr_t value) {
+  return static_cast<std::uint16_t>((value >> 16) & 0xFFFF);
+}
 constexpr LPARAM MAKELPARAM(std::int32_t low, std::int32_t high) {
   return static_cast<LPARAM>((static_cast<std::uint32_t>(low) & 0xFFFF) |
                              ((static_cast<std::uint32_t>(high) & 0xFFFF) << 16));

@@ -137,23 +137,17 @@ LRESULT Wnd::Default() { return DefWindowProc(m_current.message, m_current.wPara
 
 LRESULT Wnd::DefWindowProc(UINT message, WPARAM wParam, LPARAM) {
   switch (message) {
-    case WM_CLOSE:
-      DestroyWindow();
-      return 0;
+    case WM_CLOSE: DestroyWindow(); return 0;
     case WM_PAINT:
       // Default painting paints nothing but does validate, as the window system's BeginPaint would.
       ValidateWindow(m_hWnd);
       return 0;
-    case WM_SETCURSOR:
-      platform::SetCursor(LoadCursor(kClassCursorId));
-      return TRUE;
-    case WM_NCACTIVATE:
-      return TRUE;
+    case WM_SETCURSOR: platform::SetCursor(LoadCursor(kClassCursorId)); return TRUE;
+    case WM_NCACTIVATE: return TRUE;
     case WM_SYSCOMMAND:
       if ((wParam & kSysCommandMask) == SC_CLOSE) platform::SendMessage(m_hWnd, WM_CLOSE, 0, 0);
       return 0;
-    default:
-      return 0;
+    default: return 0;
   }
 }
 

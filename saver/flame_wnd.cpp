@@ -1,9 +1,9 @@
 #include "saver/flame_wnd.h"
 
-#include "settings/run_settings.h"
-#include "settings/settings_store.h"
 #include "platform/client_dc.h"
 #include "platform/platform.h"
+#include "settings/run_settings.h"
+#include "settings/settings_store.h"
 
 namespace veltane::saver {
 

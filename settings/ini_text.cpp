@@ -103,7 +103,8 @@ std::optional<std::string> FindIniValue(std::string_view text, std::string_view 
   const KeyPlace place = FindKey(text, group, key);
   if (!place.value) return std::nullopt;
   std::string_view value = text.substr(place.value->first, place.value->second - place.value->first);
-  if (value.size() >= 2 && value.front() == '"' && value.back() == '"') value = value.substr(1, value.size() - 2);
+  if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
+    value = value.substr(1, value.size() - 2);
   return std::string(value);
 }
 
@@ -147,7 +148,8 @@ std::optional<std::int32_t> ParseStoredNumber(std::string_view text) {
   std::int64_t number = 0;
   const char* end = text.data() + text.size();
   const auto [stop, error] = std::from_chars(text.data(), end, number);
-  if (text.empty() || error != std::errc() || stop != end || number < kLowestValue || number > kHighestValue) {
+  if (text.empty() || error != std::errc() || stop != end || number < kLowestValue ||
+      number > kHighestValue) {
     return std::nullopt;
   }
   return static_cast<std::int32_t>(static_cast<std::uint32_t>(number));

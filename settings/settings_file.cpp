@@ -109,7 +109,8 @@ bool WriteNewVersion(const std::string& folder, const std::string& newName, std:
                      std::optional<mode_t> mode) {
   int raw = ::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, kNewFileMode);
   const bool unnamed = raw >= 0;
-  if (!unnamed) raw = ::open(newName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, kNewFileMode);
+  if (!unnamed)
+    raw = ::open(newName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, kNewFileMode);
   const UniqueFd fd(raw);
   bool written = fd.Valid() && (!mode || ::fchmod(fd.Get(), *mode) == 0) && WriteAll(fd.Get(), text) &&
                  ::fsync(fd.Get()) == 0;
@@ -140,8 +141,8 @@ std::optional<std::string> ReadSettingsFile(const std::string& path, bool create
   std::optional<Resolved> resolved = Resolve(path);
   if (resolved && !resolved->exists) {
     if (!createMissing) return std::string();
-    const UniqueFd created(
-        ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, kNewFileMode));
+    const UniqueFd created(::open(
+        path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, kNewFileMode));
     if (created.Valid()) return std::string();
     if (errno != EEXIST) return std::nullopt;
     resolved = Resolve(path);
@@ -153,8 +154,8 @@ std::optional<std::string> ReadSettingsFile(const std::string& path, bool create
 }
 
 bool EditSettingsFile(const std::string& path, const std::function<std::string(std::string_view)>& edit) {
-  const UniqueFd lock(::open((path + ".lock").c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC,
-                             kNewFileMode));
+  const UniqueFd lock(
+      ::open((path + ".lock").c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, kNewFileMode));
   struct stat info {};
   if (!lock.Valid() || ::fstat(lock.Get(), &info) != 0 || !S_ISREG(info.st_mode) || !LockWriters(lock)) {
     return false;

@@ -112,9 +112,8 @@ bool SettingsStore::WriteProfileInt(const std::string& section, const std::strin
   const StorePaths paths = PathsOf(m_configHome, m_registryKey, m_applicationName);
   if (m_registryKey.empty() || !EnsureFolders(paths)) return false;
   const std::string number = std::to_string(static_cast<std::uint32_t>(value));
-  return EditSettingsFile(paths.file, [&](std::string_view text) {
-    return SetIniValue(text, section, entry, number);
-  });
+  return EditSettingsFile(paths.file,
+                          [&](std::string_view text) { return SetIniValue(text, section, entry, number); });
 }
 
 std::string SettingsStore::ApplicationNameFromPath(const std::string& executablePath) {

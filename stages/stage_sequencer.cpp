@@ -49,7 +49,8 @@ void StageSequencer::DrawStage(platform::HWND hwnd, flame::FramePresenter& prese
   // flame not yet laid out has never been drawn and leaves nothing behind.
   const bool drawnBefore = oldPlace.width > 0 && oldPlace.height > 0;
   if (drawnBefore && presenter.FlameRect != oldPlace) {
-    const platform::Rect stale{oldPlace.x, oldPlace.y, oldPlace.x + oldPlace.width, oldPlace.y + oldPlace.height};
+    const platform::Rect stale{oldPlace.x, oldPlace.y, oldPlace.x + oldPlace.width,
+                               oldPlace.y + oldPlace.height};
     platform::FillRect(dc.Get(), stale, kBlack);
   }
   DrawStageImage(hwnd, StageImageIds[stage], dc.Get());

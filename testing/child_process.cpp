@@ -28,7 +28,8 @@ ChildProcess::ChildProcess(const std::vector<std::string>& argv, const Options& 
     if (getppid() != parent) _exit(127);
     const int in = open("/dev/null", O_RDONLY);
     if (in >= 0) dup2(in, STDIN_FILENO);
-    const int out = options.output.empty() ? -1 : open(options.output.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
+    const int out =
+        options.output.empty() ? -1 : open(options.output.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
     if (out >= 0) {
       dup2(out, STDOUT_FILENO);
       dup2(out, STDERR_FILENO);

@@ -11,8 +11,8 @@ std::vector<std::string> Command(const std::vector<std::string>& arguments) {
 
 ChildProcess::Options Environment(const std::string& display, const std::string& configHome,
                                   const std::vector<std::string>& extraEnvironment) {
-  std::vector<std::string> environment{"DISPLAY=" + display, "XDG_CONFIG_HOME=" + configHome, "HOME=" + configHome,
-                                       "PATH=/usr/bin:/bin"};
+  std::vector<std::string> environment{"DISPLAY=" + display, "XDG_CONFIG_HOME=" + configHome,
+                                       "HOME=" + configHome, "PATH=/usr/bin:/bin"};
   environment.insert(environment.end(), extraEnvironment.begin(), extraEnvironment.end());
   return {.environment = environment, .keepErrors = true};
 }

@@ -14,8 +14,8 @@ class SaverProcess : public ChildProcess {
   // Starts the program with arguments (without its name) on display (none when empty), with configHome as
   // its settings home and its home, and further environment entries ("NAME=value") where a test needs them.
   // Its standard error is kept for ErrorOutput().
-  SaverProcess(const std::vector<std::string>& arguments, const std::string& display, const std::string& configHome,
-               const std::vector<std::string>& extraEnvironment = {});
+  SaverProcess(const std::vector<std::string>& arguments, const std::string& display,
+               const std::string& configHome, const std::vector<std::string>& extraEnvironment = {});
 };
 
 }  // namespace veltane::test

@@ -49,9 +49,12 @@ bool SwayServer::Start() {
   const std::string config = m_runtimeDir / "config";
   std::ofstream(config) << kConfig;
   const char* home = getenv("HOME");
-  const std::vector<std::string> environment{
-      "XDG_RUNTIME_DIR=" + m_runtimeDir.String(), "WLR_BACKENDS=headless", "WLR_RENDERER=pixman",
-      "WLR_LIBINPUT_NO_DEVICES=1", "PATH=/usr/bin:/bin", "HOME=" + (home ? home : m_runtimeDir.String())};
+  const std::vector<std::string> environment{"XDG_RUNTIME_DIR=" + m_runtimeDir.String(),
+                                             "WLR_BACKENDS=headless",
+                                             "WLR_RENDERER=pixman",
+                                             "WLR_LIBINPUT_NO_DEVICES=1",
+                                             "PATH=/usr/bin:/bin",
+                                             "HOME=" + (home ? home : m_runtimeDir.String())};
   m_sway = std::make_unique<ChildProcess>(std::vector<std::string>{"sway", "-c", config},
                                           ChildProcess::Options{environment, m_runtimeDir / "sway.log"});
   if (!m_sway->Started()) {
@@ -70,7 +73,8 @@ bool SwayServer::WaitForSockets() {
           if (name.starts_with("wayland-") && !name.ends_with(".lock")) m_waylandDisplay = name;
           if (name.starts_with("sway-ipc.")) m_ipcSocket = entry.path();
         }
-        return !m_waylandDisplay.empty() && !m_ipcSocket.empty() && RunTool({"swaymsg", "-t", "get_outputs"}) == 0;
+        return !m_waylandDisplay.empty() && !m_ipcSocket.empty() &&
+               RunTool({"swaymsg", "-t", "get_outputs"}) == 0;
       },
       kStartTimeout, std::chrono::milliseconds(10));
   if (!m_sway->Running()) {
@@ -123,7 +127,8 @@ bool SwayServer::Capture(const std::string& output, Screenshot* shot) {
   if (!in) return false;
   shot->pixels.resize(count);
   for (std::size_t i = 0; i < count; ++i) {
-    shot->pixels[i] = (std::uint32_t{bytes[i * 3]} << 16) | (std::uint32_t{bytes[i * 3 + 1]} << 8) | bytes[i * 3 + 2];
+    shot->pixels[i] =
+        (std::uint32_t{bytes[i * 3]} << 16) | (std::uint32_t{bytes[i * 3 + 1]} << 8) | bytes[i * 3 + 2];
   }
   return true;
 }

@@ -21,7 +21,8 @@ struct Screenshot {
   std::int32_t height = 0;
   std::vector<std::uint32_t> pixels;  // 0x00RRGGBB, row 0 at the top.
   std::uint32_t At(std::int32_t x, std::int32_t y) const {
-    return pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x)];
+    return pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
+                  static_cast<std::size_t>(x)];
   }
 };
 
@@ -42,7 +43,8 @@ class SwayServer {
   void ExportClientEnvironment() const;
   // Runs a client tool (swaymsg, grim, wtype) to its end; its exit status, or -1 when it failed to run
   // or did not end within the timeout.
-  int RunTool(const std::vector<std::string>& argv, std::chrono::milliseconds timeout = std::chrono::seconds(10));
+  int RunTool(const std::vector<std::string>& argv,
+              std::chrono::milliseconds timeout = std::chrono::seconds(10));
   // The same in two halves, for a tool that must run while the test goes on; -1 from FinishTool for none.
   std::unique_ptr<ChildProcess> StartTool(const std::vector<std::string>& argv);
   static int FinishTool(const std::unique_ptr<ChildProcess>& tool,

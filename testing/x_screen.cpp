@@ -11,7 +11,8 @@ std::vector<Window> Children(Display* display, Window window) {
   Window* children = nullptr;
   unsigned count = 0;
   std::vector<Window> result;
-  if (XQueryTree(display, window, &root, &parent, &children, &count) != 0) result.assign(children, children + count);
+  if (XQueryTree(display, window, &root, &parent, &children, &count) != 0)
+    result.assign(children, children + count);
   if (children != nullptr) XFree(children);
   return result;
 }
@@ -20,12 +21,14 @@ std::vector<std::uint32_t> ReadPixels(Display* display, Window window, const Reg
   std::vector<std::uint32_t> pixels;
   // A window that another client has made but not mapped yet cannot be read: Xlib's error would end the test.
   XWindowAttributes attributes;
-  if (XGetWindowAttributes(display, window, &attributes) == 0 || attributes.map_state != IsViewable) return pixels;
+  if (XGetWindowAttributes(display, window, &attributes) == 0 || attributes.map_state != IsViewable)
+    return pixels;
   XImage* image = XGetImage(display, window, region.x, region.y, static_cast<unsigned>(region.width),
                             static_cast<unsigned>(region.height), AllPlanes, ZPixmap);
   if (image == nullptr) return pixels;
   for (int y = 0; y < region.height; ++y) {
-    for (int x = 0; x < region.width; ++x) pixels.push_back(static_cast<std::uint32_t>(XGetPixel(image, x, y)) & 0xFFFFFF);
+    for (int x = 0; x < region.width; ++x)
+      pixels.push_back(static_cast<std::uint32_t>(XGetPixel(image, x, y)) & 0xFFFFFF);
   }
   XDestroyImage(image);
   return pixels;

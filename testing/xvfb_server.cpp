@@ -44,16 +44,18 @@ bool XvfbServer::Start(const Options& options) {
     return false;
   }
   const bool nested = !options.nestedIn.empty();
-  std::vector<std::string> argv = {nested ? "Xephyr" : "Xvfb", "-displayfd", std::to_string(fds[1]), "-nolisten",
-                                   "tcp", "-noreset"};
+  std::vector<std::string> argv = {
+      nested ? "Xephyr" : "Xvfb", "-displayfd", std::to_string(fds[1]), "-nolisten", "tcp", "-noreset"};
   if (!nested) {
-    argv.insert(argv.end(), {"-screen", "0", std::to_string(options.width) + "x" + std::to_string(options.height) +
-                                                 "x" + std::to_string(options.depth)});
+    argv.insert(argv.end(), {"-screen", "0",
+                             std::to_string(options.width) + "x" + std::to_string(options.height) + "x" +
+                                 std::to_string(options.depth)});
   }
   argv.insert(argv.end(), options.extraArguments.begin(), options.extraArguments.end());
   // A nested server finds the server it runs in through DISPLAY; everything else of the environment stays.
   m_server = std::make_unique<ChildProcess>(
-      argv, ChildProcess::Options{EnvironmentWith({{"DISPLAY", options.nestedIn}}), "/dev/null", false, fds[1]});
+      argv,
+      ChildProcess::Options{EnvironmentWith({{"DISPLAY", options.nestedIn}}), "/dev/null", false, fds[1]});
   close(fds[1]);
   if (!m_server->Started()) m_error = "fork failed";
   const bool numbered = m_server->Started() && WaitForDisplayNumber(fds[0]);
@@ -99,7 +101,8 @@ bool XvfbServer::WaitForSocket() {
   const bool listening = WaitUntil(
       [&] {
         const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        const bool connected = fd >= 0 && connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+        const bool connected =
+            fd >= 0 && connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
         if (fd >= 0) close(fd);
         return connected;
       },

@@ -24,9 +24,10 @@ class PlainShmLoop {
   PlainShmLoop(Display* display, Window window) : m_display(display), m_window(window) {
     const int screen = DefaultScreen(display);
     m_image = XShmCreateImage(display, DefaultVisual(display, screen),
-                              static_cast<unsigned>(DefaultDepth(display, screen)), ZPixmap, nullptr, &m_shm, kPlainWidth,
-                              kPlainHeight);
-    m_shm.shmid = shmget(IPC_PRIVATE, static_cast<std::size_t>(m_image->bytes_per_line) * kPlainHeight, IPC_CREAT | 0600);
+                              static_cast<unsigned>(DefaultDepth(display, screen)), ZPixmap, nullptr, &m_shm,
+                              kPlainWidth, kPlainHeight);
+    m_shm.shmid = shmget(IPC_PRIVATE, static_cast<std::size_t>(m_image->bytes_per_line) * kPlainHeight,
+                         IPC_CREAT | 0600);
     m_shm.shmaddr = m_image->data = static_cast<char*>(shmat(m_shm.shmid, nullptr, 0));
     m_shm.readOnly = False;
     XShmAttach(display, &m_shm);
@@ -50,7 +51,8 @@ class PlainShmLoop {
     if (m_pending) XSync(m_display, False);
     for (int y = 0; y < kPlainHeight; ++y) {
       const std::uint8_t* src = bits + static_cast<std::size_t>(kPlainHeight - 1 - y) * kPlainStride;
-      auto* dst = reinterpret_cast<std::uint32_t*>(m_image->data + static_cast<std::ptrdiff_t>(y) * m_image->bytes_per_line);
+      auto* dst = reinterpret_cast<std::uint32_t*>(m_image->data +
+                                                   static_cast<std::ptrdiff_t>(y) * m_image->bytes_per_line);
       for (int x = 0; x < kPlainWidth; ++x, src += 3) {
         dst[x] = std::uint32_t{src[0]} | std::uint32_t{src[1]} << 8 | std::uint32_t{src[2]} << 16;
       }

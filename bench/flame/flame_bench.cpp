@@ -48,7 +48,8 @@ struct BurningFlame {
 
 void BM_UpdateField(benchmark::State& state) {
   BurningFlame flame;
-  const std::vector<std::uint8_t> burning(flame.field.FrontImage.get(), flame.field.FrontImage.get() + kImageSize);
+  const std::vector<std::uint8_t> burning(flame.field.FrontImage.get(),
+                                          flame.field.FrontImage.get() + kImageSize);
   int passes = 0;
   for (auto _ : state) {
     flame.field.UpdateField();

@@ -44,14 +44,14 @@ std::vector<std::uint8_t> FlameBits() {
 
 using veltane::bench::PlainShmLoop;
 
-
 struct Count {
   long frames = 0;
   double seconds = 0;  // As measured, the last frame's overrun of the round included.
 };
 
 template <typename Frame>
-void RunFor(std::chrono::duration<double> duration, std::vector<std::uint8_t>& bits, Count& count, Frame frame) {
+void RunFor(std::chrono::duration<double> duration, std::vector<std::uint8_t>& bits, Count& count,
+            Frame frame) {
   const auto start = Clock::now();
   const auto end = start + std::chrono::duration_cast<Clock::duration>(duration);
   auto now = start;
@@ -99,14 +99,14 @@ int main(int argc, char** argv) {
   }
   // One host window: the backend's child covers its left half, the plain loop draws into its right half.
   const int screen = DefaultScreen(display);
-  const Window host = XCreateSimpleWindow(display, RootWindow(display, screen), 0, 0, 2 * kWidth + 20, kHeight + 20,
-                                          0, 0, BlackPixel(display, screen));
+  const Window host = XCreateSimpleWindow(display, RootWindow(display, screen), 0, 0, 2 * kWidth + 20,
+                                          kHeight + 20, 0, 0, BlackPixel(display, screen));
   XMapWindow(display, host);
   XSync(display, False);
   const auto hwnd = backend->CreateChildWindow(static_cast<veltane::platform::HWND>(host),
                                                veltane::platform::Rect{0, 0, kWidth, kHeight}, true);
-  const Window plainWindow = XCreateSimpleWindow(display, host, kWidth + 10, 0, kWidth, kHeight, 0, 0,
-                                                 BlackPixel(display, screen));
+  const Window plainWindow =
+      XCreateSimpleWindow(display, host, kWidth + 10, 0, kWidth, kHeight, 0, 0, BlackPixel(display, screen));
   XMapWindow(display, plainWindow);
   XSync(display, False);
 
@@ -130,7 +130,8 @@ int main(int argc, char** argv) {
   }
   const double backendFps = static_cast<double>(backendCount.frames) / backendCount.seconds;
   const double plainFps = static_cast<double>(plainCount.frames) / plainCount.seconds;
-  std::printf("display %s, %dx%d 24-bit image, %.1f s per loop\n", displayName->c_str(), kWidth, kHeight, seconds);
+  std::printf("display %s, %dx%d 24-bit image, %.1f s per loop\n", displayName->c_str(), kWidth, kHeight,
+              seconds);
   std::printf("backend DrawDib:     %10.0f frames/s\n", backendFps);
   std::printf("plain XShmPutImage:  %10.0f frames/s\n", plainFps);
   std::printf("ratio backend/plain: %10.3f\n", backendFps / plainFps);

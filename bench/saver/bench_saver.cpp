@@ -26,7 +26,6 @@
 #include <string>
 #include <vector>
 
-#include "settings/settings_store.h"
 #include "bench/saver/counting_backend.h"
 #include "bench/saver/system_calls.h"
 #include "bench/saver/x_screen_probe.h"
@@ -34,6 +33,7 @@
 #include "platform/platform.h"
 #include "platform/x11/x11_backend.h"
 #include "saver/flame_wnd.h"
+#include "settings/settings_store.h"
 #include "testing/saver_process.h"
 #include "testing/temp_dir.h"
 #include "testing/xvfb_server.h"
@@ -71,7 +71,9 @@ double ProcessCpuSeconds(pid_t pid) {
 double OwnCpuSeconds() {
   rusage usage{};
   getrusage(RUSAGE_SELF, &usage);
-  auto toSeconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6; };
+  auto toSeconds = [](const timeval& t) {
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6;
+  };
   return toSeconds(usage.ru_utime) + toSeconds(usage.ru_stime);
 }
 
@@ -106,7 +108,8 @@ PreviewResult RunPreview(const std::string& displayName, veltane::bench::XScreen
   const double saverCpuBefore = OwnCpuSeconds();
   const double serverCpuBefore = ProcessCpuSeconds(server);
   const auto start = Clock::now();
-  backend->CloseAfter(hwnd, std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds)));
+  backend->CloseAfter(hwnd,
+                      std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds)));
   const auto loop = [] {
     platform::Msg msg;
     while (platform::GetMessage(&msg)) {
@@ -191,16 +194,19 @@ int main(int argc, char** argv) {
   std::printf("plain XShmPutImage:    %10.0f frames/s\n", plainFps);
   std::printf("ratio saver/plain:     %10.3f   (target >= 1.00)\n", saverFps / plainFps);
   if (traced.systemCalls >= 0 && traced.frames > 0) {
-    std::printf("system calls a frame:  %10.2f   (target <= 5; %ld calls over %ld frames of %.0f s under strace)\n",
-                static_cast<double>(traced.systemCalls) / static_cast<double>(traced.frames), traced.systemCalls,
-                traced.frames, kTracedSeconds);
+    std::printf(
+        "system calls a frame:  %10.2f   (target <= 5; %ld calls over %ld frames of %.0f s under strace)\n",
+        static_cast<double>(traced.systemCalls) / static_cast<double>(traced.frames), traced.systemCalls,
+        traced.frames, kTracedSeconds);
   } else {
     std::printf("system calls a frame:  not measured (strace could not be attached)\n");
   }
   std::printf("CPU, saver:            %10.2f s per s\n", saverCpu);
   std::printf("CPU, X server:         %10.2f s per s\n", serverCpu);
-  std::printf("start to first flame:  %10.1f ms median of %zu   (target <= 12)\n", Median(firstFlame), firstFlame.size());
-  std::printf("key press to exit:     %10.1f ms median of %zu   (target <= 20)\n", Median(keyToExit), keyToExit.size());
+  std::printf("start to first flame:  %10.1f ms median of %zu   (target <= 12)\n", Median(firstFlame),
+              firstFlame.size());
+  std::printf("key press to exit:     %10.1f ms median of %zu   (target <= 20)\n", Median(keyToExit),
+              keyToExit.size());
   settings::UseSettingsStore(nullptr);
   return 0;
 }

@@ -36,7 +36,9 @@ class CountingBackend : public platform::Backend {
   }
   void DestroyNativeWindow(platform::HWND hwnd) override { m_real->DestroyNativeWindow(hwnd); }
   bool NativeWindowExists(platform::HWND hwnd) override { return m_real->NativeWindowExists(hwnd); }
-  bool ClientRect(platform::HWND hwnd, platform::Rect* rect) override { return m_real->ClientRect(hwnd, rect); }
+  bool ClientRect(platform::HWND hwnd, platform::Rect* rect) override {
+    return m_real->ClientRect(hwnd, rect);
+  }
   platform::Size ScreenSize() override { return m_real->ScreenSize(); }
   void SetCursor(platform::HCURSOR cursor) override { m_real->SetCursor(cursor); }
   void PollEvents(platform::EventSink& sink) override {

@@ -26,7 +26,6 @@ constexpr int kFlameX = 476;
 constexpr int kFlameY = 209;
 constexpr int kFlamePixelsWhenBurning = 20;
 
-
 }  // namespace
 
 struct XScreenProbe::State {
@@ -52,8 +51,8 @@ platform::HWND XScreenProbe::MakeHost(int width, int height) {
   XSetWindowAttributes attributes{};
   attributes.override_redirect = True;
   const Window host = XCreateWindow(m_state->display, m_state->root, 0, 0, static_cast<unsigned>(width),
-                                    static_cast<unsigned>(height), 0, CopyFromParent, InputOutput, CopyFromParent,
-                                    CWOverrideRedirect, &attributes);
+                                    static_cast<unsigned>(height), 0, CopyFromParent, InputOutput,
+                                    CopyFromParent, CWOverrideRedirect, &attributes);
   XMapWindow(m_state->display, host);
   XSync(m_state->display, False);
   return static_cast<platform::HWND>(host);
@@ -73,7 +72,8 @@ double XScreenProbe::PlainShmFramesPerSecond(double seconds) {
   {
     PlainShmLoop loop(m_state->display, window);
     const auto start = Clock::now();
-    const auto end = start + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
+    const auto end =
+        start + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
     auto first = start;
     auto last = start;
     while (last < end) {
@@ -83,7 +83,8 @@ double XScreenProbe::PlainShmFramesPerSecond(double seconds) {
       last = Clock::now();
       if (frames++ == 0) first = last;
     }
-    // Counted as the saver's frames are: the frames after the first, over the time from its end to the last's.
+    // Counted as the saver's frames are: the frames after the first, over the time from its end to the
+    // last's.
     elapsed = std::chrono::duration<double>(last - first).count();
   }
   DestroyWindow(window);
@@ -91,7 +92,8 @@ double XScreenProbe::PlainShmFramesPerSecond(double seconds) {
 }
 
 int XScreenProbe::FlamePixels() {
-  return test::CountPixels(m_state->display, m_state->root, {kFlameX, kFlameY, kWidth, kHeight}, test::IsFlaming);
+  return test::CountPixels(m_state->display, m_state->root, {kFlameX, kFlameY, kWidth, kHeight},
+                           test::IsFlaming);
 }
 
 bool XScreenProbe::WaitForFlame(std::chrono::milliseconds timeout) {

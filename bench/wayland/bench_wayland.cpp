@@ -4,7 +4,8 @@
 // surface. The two take turns for several rounds, so that a change in the machine's load touches both
 // alike, and the medians are compared.
 //
-// sway refuses root: run it as tests/support/as-ordinary-user.sh veltane_bench_wayland [seconds per run, 1 by default]
+// sway refuses root: run it as tests/support/as-ordinary-user.sh veltane_bench_wayland [seconds per run, 1 by
+// default]
 
 #include <stdlib.h>
 
@@ -43,7 +44,8 @@ double SaverFramesPerSecond(double seconds) {
   auto* wnd = new saver::FlameWnd(true);
   const platform::Rect screen{0, 0, platform::GetSystemMetrics(platform::SM_CXSCREEN),
                               platform::GetSystemMetrics(platform::SM_CYSCREEN)};
-  wnd->CreateFlameWindow(platform::WS_EX_TOPMOST, platform::WS_POPUP | platform::WS_VISIBLE, screen, 0, 0, nullptr);
+  wnd->CreateFlameWindow(platform::WS_EX_TOPMOST, platform::WS_POPUP | platform::WS_VISIBLE, screen, 0, 0,
+                         nullptr);
   app.m_pMainWnd = wnd;
   backend->CloseAfter(wnd->GetSafeHwnd(), std::chrono::duration_cast<std::chrono::steady_clock::duration>(
                                               std::chrono::duration<double>(seconds)));

@@ -41,18 +41,21 @@ constexpr wl_registry_listener kRegistry{
       auto* g = static_cast<Globals*>(data);
       const std::string_view kind(interface);
       if (kind == wl_compositor_interface.name) {
-        g->compositor = static_cast<wl_compositor*>(wl_registry_bind(registry, name, &wl_compositor_interface, 4));
+        g->compositor =
+            static_cast<wl_compositor*>(wl_registry_bind(registry, name, &wl_compositor_interface, 4));
       } else if (kind == wl_shm_interface.name) {
         g->shm = static_cast<wl_shm*>(wl_registry_bind(registry, name, &wl_shm_interface, 1));
       } else if (kind == zwlr_layer_shell_v1_interface.name) {
-        g->layers = static_cast<zwlr_layer_shell_v1*>(wl_registry_bind(registry, name, &zwlr_layer_shell_v1_interface, 1));
+        g->layers = static_cast<zwlr_layer_shell_v1*>(
+            wl_registry_bind(registry, name, &zwlr_layer_shell_v1_interface, 1));
       }
     },
     [](void*, wl_registry*, std::uint32_t) {},
 };
 
 constexpr zwlr_layer_surface_v1_listener kLayer{
-    [](void* data, zwlr_layer_surface_v1* layer, std::uint32_t serial, std::uint32_t width, std::uint32_t height) {
+    [](void* data, zwlr_layer_surface_v1* layer, std::uint32_t serial, std::uint32_t width,
+       std::uint32_t height) {
       auto* g = static_cast<Globals*>(data);
       zwlr_layer_surface_v1_ack_configure(layer, serial);
       g->width = width;
@@ -62,7 +65,8 @@ constexpr zwlr_layer_surface_v1_listener kLayer{
     [](void*, zwlr_layer_surface_v1*) {},
 };
 
-constexpr wl_buffer_listener kRelease{[](void* data, wl_buffer*) { static_cast<Buffer*>(data)->busy = false; }};
+constexpr wl_buffer_listener kRelease{
+    [](void* data, wl_buffer*) { static_cast<Buffer*>(data)->busy = false; }};
 
 // Reads and runs what the compositor sent, waiting at most timeoutMs; false when the connection is gone.
 bool Dispatch(wl_display* display, int timeoutMs) {
@@ -87,8 +91,8 @@ double PlainWlShmFramesPerSecond(double seconds) {
   wl_display_roundtrip(display);
   if (g.compositor == nullptr || g.shm == nullptr || g.layers == nullptr) return 0;
   wl_surface* surface = wl_compositor_create_surface(g.compositor);
-  zwlr_layer_surface_v1* layer = zwlr_layer_shell_v1_get_layer_surface(g.layers, surface, nullptr,
-                                                                      ZWLR_LAYER_SHELL_V1_LAYER_OVERLAY, "bench");
+  zwlr_layer_surface_v1* layer = zwlr_layer_shell_v1_get_layer_surface(
+      g.layers, surface, nullptr, ZWLR_LAYER_SHELL_V1_LAYER_OVERLAY, "bench");
   zwlr_layer_surface_v1_add_listener(layer, &kLayer, &g);
   zwlr_layer_surface_v1_set_anchor(layer, 15);
   zwlr_layer_surface_v1_set_exclusive_zone(layer, -1);
@@ -127,7 +131,8 @@ double PlainWlShmFramesPerSecond(double seconds) {
     }
     // The image is the flame's kind, 24-bit and bottom-up, converted as a hand-written client would.
     for (int row = 0; row < kImageHeight; ++row) {
-      const std::uint8_t* src = image.data() + static_cast<std::size_t>(kImageHeight - 1 - row) * kImageStride;
+      const std::uint8_t* src =
+          image.data() + static_cast<std::size_t>(kImageHeight - 1 - row) * kImageStride;
       std::uint32_t* dst = free->pixels + static_cast<std::size_t>(y + row) * g.width + x;
       for (int column = 0; column < kImageWidth; ++column, src += 3) {
         dst[column] = std::uint32_t{src[0]} | std::uint32_t{src[1]} << 8 | std::uint32_t{src[2]} << 16;

@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
-#include <utility>
 #include <map>
+#include <utility>
 #include <vector>
 
 #include "platform/backend.h"

@@ -71,14 +71,16 @@ void ShmBuffers::CopyStale(Buffer& target, const Buffer& latest) {
 
 Surface* ShmBuffers::Acquire(std::int32_t width, std::int32_t height) {
   if (width <= 0 || height <= 0) return nullptr;
-  if (!m_buffers.empty() && (m_buffers.front()->pixels.width != width || m_buffers.front()->pixels.height != height)) {
+  if (!m_buffers.empty() &&
+      (m_buffers.front()->pixels.width != width || m_buffers.front()->pixels.height != height)) {
     Discard();
   }
   Buffer* chosen = nullptr;
   if (m_latest != nullptr && !m_latest->busy) {
     chosen = m_latest;
   } else {
-    const auto free = std::find_if(m_buffers.begin(), m_buffers.end(), [](const auto& b) { return !b->busy; });
+    const auto free =
+        std::find_if(m_buffers.begin(), m_buffers.end(), [](const auto& b) { return !b->busy; });
     if (free != m_buffers.end()) {
       chosen = free->get();
     } else if (m_buffers.size() < kMaxBuffers) {

@@ -59,12 +59,14 @@ constexpr wl_registry_listener kRegistryListener{
     [](void* data, wl_registry*, std::uint32_t name, const char* interface, std::uint32_t version) {
       static_cast<WaylandBackend*>(data)->OnGlobal(name, interface, version);
     },
-    [](void* data, wl_registry*, std::uint32_t name) { static_cast<WaylandBackend*>(data)->OnGlobalRemove(name); },
+    [](void* data, wl_registry*, std::uint32_t name) {
+      static_cast<WaylandBackend*>(data)->OnGlobalRemove(name);
+    },
 };
 
 constexpr wl_output_listener kOutputListener{
-    [](void* data, wl_output*, std::int32_t x, std::int32_t y, std::int32_t, std::int32_t, std::int32_t, const char*,
-       const char*, std::int32_t) {
+    [](void* data, wl_output*, std::int32_t x, std::int32_t y, std::int32_t, std::int32_t, std::int32_t,
+       const char*, const char*, std::int32_t) {
       auto* output = static_cast<Output*>(data);
       output->x = x;
       output->y = y;
@@ -126,7 +128,8 @@ bool WaylandBackend::Usable(std::string* problem) const {
 void WaylandBackend::OnGlobal(std::uint32_t name, const char* interface, std::uint32_t version) {
   const std::string_view kind(interface);
   if (kind == wl_compositor_interface.name) {
-    m_compositor = Bind<wl_compositor>(m_registry, name, wl_compositor_interface, version, kCompositorVersion);
+    m_compositor =
+        Bind<wl_compositor>(m_registry, name, wl_compositor_interface, version, kCompositorVersion);
   } else if (kind == wl_shm_interface.name) {
     m_shm = Bind<wl_shm>(m_registry, name, wl_shm_interface, version, kShmVersion);
   } else if (kind == zwlr_layer_shell_v1_interface.name && !m_ignoreLayerShell) {

@@ -69,9 +69,9 @@ struct Seat {
   wl_keyboard* keyboard = nullptr;
   xkb_keymap* keymap = nullptr;
   xkb_state* state = nullptr;
-  wl_surface* pointerSurface = nullptr;  // Ours, while the pointer is over it.
-  std::uint32_t pointerSerial = 0;       // Of the enter, which setting the cursor needs.
-  WPARAM buttons = 0;                    // MK_ bits of the buttons held.
+  wl_surface* pointerSurface = nullptr;   // Ours, while the pointer is over it.
+  std::uint32_t pointerSerial = 0;        // Of the enter, which setting the cursor needs.
+  WPARAM buttons = 0;                     // MK_ bits of the buttons held.
   wl_surface* keyboardSurface = nullptr;  // Ours, while it has this seat's keyboard focus.
 };
 

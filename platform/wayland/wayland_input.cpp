@@ -121,8 +121,10 @@ Point WaylandBackend::WindowPosition(const ShellSurface& shell, wl_fixed_t x, wl
 WPARAM WaylandBackend::Modifiers(const Seat& seat) const {
   WPARAM keys = seat.buttons;
   if (seat.state != nullptr) {
-    if (xkb_state_mod_name_is_active(seat.state, XKB_MOD_NAME_SHIFT, XKB_STATE_MODS_EFFECTIVE) > 0) keys |= MK_SHIFT;
-    if (xkb_state_mod_name_is_active(seat.state, XKB_MOD_NAME_CTRL, XKB_STATE_MODS_EFFECTIVE) > 0) keys |= MK_CONTROL;
+    if (xkb_state_mod_name_is_active(seat.state, XKB_MOD_NAME_SHIFT, XKB_STATE_MODS_EFFECTIVE) > 0)
+      keys |= MK_SHIFT;
+    if (xkb_state_mod_name_is_active(seat.state, XKB_MOD_NAME_CTRL, XKB_STATE_MODS_EFFECTIVE) > 0)
+      keys |= MK_CONTROL;
   }
   return keys;
 }
@@ -152,8 +154,14 @@ void WaylandBackend::OnPointerButton(Seat& seat, std::uint32_t button, std::uint
   MouseButton pressed = MouseButton::Left;
   switch (button) {
     case BTN_LEFT: bit = MK_LBUTTON; break;
-    case BTN_MIDDLE: bit = MK_MBUTTON; pressed = MouseButton::Middle; break;
-    case BTN_RIGHT: bit = MK_RBUTTON; pressed = MouseButton::Right; break;
+    case BTN_MIDDLE:
+      bit = MK_MBUTTON;
+      pressed = MouseButton::Middle;
+      break;
+    case BTN_RIGHT:
+      bit = MK_RBUTTON;
+      pressed = MouseButton::Right;
+      break;
     default: return;
   }
   if (state != WL_POINTER_BUTTON_STATE_PRESSED) {
@@ -192,8 +200,8 @@ void WaylandBackend::OnKeymap(Seat& seat, std::uint32_t format, int fd, std::uin
   seat.state = xkb_state_new(keymap);
 }
 
-void WaylandBackend::OnModifiers(Seat& seat, std::uint32_t depressed, std::uint32_t latched, std::uint32_t locked,
-                                 std::uint32_t group) {
+void WaylandBackend::OnModifiers(Seat& seat, std::uint32_t depressed, std::uint32_t latched,
+                                 std::uint32_t locked, std::uint32_t group) {
   if (seat.state != nullptr) xkb_state_update_mask(seat.state, depressed, latched, locked, 0, 0, group);
 }
 
@@ -211,8 +219,8 @@ void WaylandBackend::OnKey(Seat& seat, std::uint32_t key, std::uint32_t state) {
     // The key's symbol without Shift or any other level, as the virtual-key code is.
     const xkb_keysym_t* syms = nullptr;
     const xkb_layout_index_t layout = xkb_state_key_get_layout(seat.state, key + kEvdevToXkb);
-    if (xkb_keymap_key_get_syms_by_level(seat.keymap, key + kEvdevToXkb, layout == XKB_LAYOUT_INVALID ? 0 : layout,
-                                         0, &syms) > 0) {
+    if (xkb_keymap_key_get_syms_by_level(seat.keymap, key + kEvdevToXkb,
+                                         layout == XKB_LAYOUT_INVALID ? 0 : layout, 0, &syms) > 0) {
       sym = syms[0];
     }
   }

@@ -16,10 +16,12 @@ constexpr std::int32_t kIgnoreExclusiveZones = -1;
 constexpr char kNamespace[] = "veltane";
 
 constexpr zwlr_layer_surface_v1_listener kLayerListener{
-    [](void* data, zwlr_layer_surface_v1* layer, std::uint32_t serial, std::uint32_t width, std::uint32_t height) {
+    [](void* data, zwlr_layer_surface_v1* layer, std::uint32_t serial, std::uint32_t width,
+       std::uint32_t height) {
       zwlr_layer_surface_v1_ack_configure(layer, serial);
       auto* shell = static_cast<ShellSurface*>(data);
-      shell->backend->OnConfigure(*shell, static_cast<std::int32_t>(width), static_cast<std::int32_t>(height));
+      shell->backend->OnConfigure(*shell, static_cast<std::int32_t>(width),
+                                  static_cast<std::int32_t>(height));
     },
     [](void* data, zwlr_layer_surface_v1*) {
       auto* shell = static_cast<ShellSurface*>(data);
@@ -111,8 +113,10 @@ HWND WaylandBackend::CreateTopmostWindow(const Rect&, bool) {
   window.main = MakeShellSurface(hwnd, m_outputs.empty() ? nullptr : m_outputs.front().get(), false);
   for (std::size_t i = 1; i < m_outputs.size(); ++i) AddCover(hwnd, window, *m_outputs[i]);
   const auto deadline = std::chrono::steady_clock::now() + kConfigurePatience;
-  while (m_windows.contains(hwnd) && !window.main->configured && std::chrono::steady_clock::now() < deadline) {
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+  while (m_windows.contains(hwnd) && !window.main->configured &&
+         std::chrono::steady_clock::now() < deadline) {
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
     Dispatch(static_cast<int>(left.count()) + 1);
   }
   if (!m_windows.contains(hwnd)) return 0;

@@ -91,7 +91,8 @@ Window X11Backend::MakeWindow(Window parent, const Rect& rect, bool overrideRedi
   attributes.cursor = m_invisibleCursor;
   attributes.event_mask = kEventMask;
   attributes.override_redirect = overrideRedirect ? True : False;
-  unsigned long mask = CWBackPixmap | CWBorderPixel | CWColormap | CWCursor | CWEventMask | CWOverrideRedirect;
+  unsigned long mask =
+      CWBackPixmap | CWBorderPixel | CWColormap | CWCursor | CWEventMask | CWOverrideRedirect;
   // The saver paints its stage image once per stage, so a window that shows above it for a moment, before
   // it is put below again, must not take the picture with it: the server keeps the contents, and where it
   // cannot, what comes back to view is black rather than what the other window showed.
@@ -172,12 +173,13 @@ void X11Backend::TakeInput(Window window, OurWindow& state) {
       if (!state.keyboardGrabbed && !GrabIsBusy(status)) break;
     }
     if (!state.pointerGrabbed) {
-      const int status = XGrabPointer(m_display, window, False, kPointerGrabMask, GrabModeAsync, GrabModeAsync,
-                                      None, m_invisibleCursor, CurrentTime);
+      const int status = XGrabPointer(m_display, window, False, kPointerGrabMask, GrabModeAsync,
+                                      GrabModeAsync, None, m_invisibleCursor, CurrentTime);
       state.pointerGrabbed = status == GrabSuccess;
       if (!state.pointerGrabbed && !GrabIsBusy(status)) break;
     }
-    if ((state.keyboardGrabbed && state.pointerGrabbed) || std::chrono::steady_clock::now() >= deadline) break;
+    if ((state.keyboardGrabbed && state.pointerGrabbed) || std::chrono::steady_clock::now() >= deadline)
+      break;
     std::this_thread::sleep_for(kGrabRetryInterval);
   }
 }

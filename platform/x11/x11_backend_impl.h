@@ -77,10 +77,11 @@ class X11Backend : public Backend {
   // Turns what the server sent into m_events; then the desktop around the full-screen window is settled.
   void ReadEvents();
   void Translate(const XEvent& event);
-  void DrawBottomUpBgr(Window window, const OurWindow& state, std::int32_t x, std::int32_t y, const DibView& dib);
+  void DrawBottomUpBgr(Window window, const OurWindow& state, std::int32_t x, std::int32_t y,
+                       const DibView& dib);
   void DrawRle(Window window, const OurWindow& state, std::int32_t x, std::int32_t y, const DibView& dib);
-  void PutClipped(Window window, const OurWindow& state, XImage* image, int srcX, int srcY, int columns, int rows,
-                  std::int32_t x, std::int32_t y);
+  void PutClipped(Window window, const OurWindow& state, XImage* image, int srcX, int srcY, int columns,
+                  int rows, std::int32_t x, std::int32_t y);
 
   Display* m_display;
   int m_screen;

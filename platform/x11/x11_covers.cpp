@@ -131,9 +131,9 @@ bool X11Backend::UpdateCovers() {
   };
   const auto make = [&](const Rect& rect) -> std::optional<Cover> {
     ErrorTrap trap(m_display);
-    const Window window = XCreateWindow(m_display, m_root, rect.left, rect.top, static_cast<unsigned>(rect.Width()),
-                                        static_cast<unsigned>(rect.Height()), 0, m_depth, InputOutput, m_visual, mask,
-                                        &attributes);
+    const Window window = XCreateWindow(
+        m_display, m_root, rect.left, rect.top, static_cast<unsigned>(rect.Width()),
+        static_cast<unsigned>(rect.Height()), 0, m_depth, InputOutput, m_visual, mask, &attributes);
     if (trap.Failed()) return std::nullopt;
     const long bypass = 1;
     XChangeProperty(m_display, window, m_bypassCompositor, XA_CARDINAL, 32, PropModeReplace,
@@ -179,7 +179,8 @@ void X11Backend::TranslateDesktopEvent(const XEvent& event) {
                            static_cast<StackingWatch::Id>(event.xconfigure.above));
       break;
     case CirculateNotify:
-      if (event.xcirculate.place == PlaceOnTop) m_stacking.MovedToTop(static_cast<StackingWatch::Id>(event.xcirculate.window));
+      if (event.xcirculate.place == PlaceOnTop)
+        m_stacking.MovedToTop(static_cast<StackingWatch::Id>(event.xcirculate.window));
       break;
     case ReparentNotify:
       // A window that the root adopts goes on top; one that leaves it is no sibling of ours any more.
@@ -189,7 +190,9 @@ void X11Backend::TranslateDesktopEvent(const XEvent& event) {
         m_stacking.Destroyed(static_cast<StackingWatch::Id>(event.xreparent.window));
       }
       break;
-    case DestroyNotify: m_stacking.Destroyed(static_cast<StackingWatch::Id>(event.xdestroywindow.window)); break;
+    case DestroyNotify:
+      m_stacking.Destroyed(static_cast<StackingWatch::Id>(event.xdestroywindow.window));
+      break;
     default: break;
   }
 }

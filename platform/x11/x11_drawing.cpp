@@ -19,9 +19,7 @@ std::size_t BgrStride(std::int32_t width) {
 
 }  // namespace
 
-HDC X11Backend::GetDC(HWND hwnd) {
-  return m_windows.contains(hwnd) ? static_cast<HDC>(hwnd) : 0;
-}
+HDC X11Backend::GetDC(HWND hwnd) { return m_windows.contains(hwnd) ? static_cast<HDC>(hwnd) : 0; }
 
 void X11Backend::ReleaseDC(HWND, HDC) {}
 
@@ -42,7 +40,8 @@ void X11Backend::DrawDib(HDC dc, std::int32_t x, std::int32_t y, const DibView& 
   const auto found = m_windows.find(static_cast<Window>(dc));
   if (found == m_windows.end()) return;
   const BitmapInfoHeader& header = dib.header;
-  if (header.biWidth <= 0 || header.biHeight <= 0 || header.biWidth > kMaxSide || header.biHeight > kMaxSide) return;
+  if (header.biWidth <= 0 || header.biHeight <= 0 || header.biWidth > kMaxSide || header.biHeight > kMaxSide)
+    return;
   if (header.biCompression == BI_RGB && header.biBitCount == 24) {
     DrawBottomUpBgr(found->first, found->second, x, y, dib);
   } else if (header.biCompression == BI_RLE8 && header.biBitCount == 8) {
@@ -71,8 +70,8 @@ void X11Backend::DrawBottomUpBgr(Window window, const OurWindow& state, std::int
   auto* data = reinterpret_cast<std::uint8_t*>(image->data);
   const int firstRow = height - rows;
   const PixelPacker& packer = m_images->Packer();
-  packer.PackBottomUpBgr(dib.bits.data(), stride, width, rows, data + static_cast<std::size_t>(firstRow) * imageStride,
-                         imageStride);
+  packer.PackBottomUpBgr(dib.bits.data(), stride, width, rows,
+                         data + static_cast<std::size_t>(firstRow) * imageStride, imageStride);
   PutClipped(window, state, image, 0, firstRow, width, rows, x, y);
   if (partPixels > 0) {
     packer.PackBottomUpBgr(dib.bits.data() + partStart, stride, partPixels, 1,
@@ -82,7 +81,8 @@ void X11Backend::DrawBottomUpBgr(Window window, const OurWindow& state, std::int
   XFlush(m_display);
 }
 
-void X11Backend::DrawRle(Window window, const OurWindow& state, std::int32_t x, std::int32_t y, const DibView& dib) {
+void X11Backend::DrawRle(Window window, const OurWindow& state, std::int32_t x, std::int32_t y,
+                         const DibView& dib) {
   const std::int32_t width = dib.header.biWidth;
   const std::int32_t height = dib.header.biHeight;
   m_decoded.assign(static_cast<std::size_t>(width) * static_cast<std::size_t>(height), kUntouched);
@@ -99,7 +99,8 @@ void X11Backend::DrawRle(Window window, const OurWindow& state, std::int32_t x, 
   } else {
     // Each row goes out in the runs that the bitmap actually covers.
     for (int row = 0; row < height; ++row) {
-      const std::uint32_t* pixels = m_decoded.data() + static_cast<std::size_t>(row) * static_cast<std::size_t>(width);
+      const std::uint32_t* pixels =
+          m_decoded.data() + static_cast<std::size_t>(row) * static_cast<std::size_t>(width);
       int start = 0;
       while (start < width) {
         while (start < width && (pixels[start] & kUntouched) != 0) ++start;
@@ -116,8 +117,8 @@ void X11Backend::DrawRle(Window window, const OurWindow& state, std::int32_t x, 
 // Puts the image's columns [srcX, srcX + columns) of rows [srcY, srcY + rows), the image's top-left corner
 // at (x, y), clipped to the window here rather than by the server alone, since the protocol carries 16-bit
 // coordinates.
-void X11Backend::PutClipped(Window window, const OurWindow& state, XImage* image, int srcX, int srcY, int columns,
-                            int rows, std::int32_t x, std::int32_t y) {
+void X11Backend::PutClipped(Window window, const OurWindow& state, XImage* image, int srcX, int srcY,
+                            int columns, int rows, std::int32_t x, std::int32_t y) {
   const Rect put = Intersect(RectAt(std::int64_t{x} + srcX, std::int64_t{y} + srcY, columns, rows),
                              Rect{0, 0, state.width, state.height});
   if (put.IsEmpty()) return;

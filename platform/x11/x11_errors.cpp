@@ -9,9 +9,7 @@ namespace {
 // The innermost trap; the backend runs on one thread, so one pointer is enough.
 ErrorTrap* g_trap = nullptr;
 
-int OnConnectionLost(Display*) {
-  _exit(1);
-}
+int OnConnectionLost(Display*) { _exit(1); }
 
 }  // namespace
 

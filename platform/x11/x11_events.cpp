@@ -44,7 +44,8 @@ void X11Backend::Translate(const XEvent& event) {
       if (b.button <= Button3) {
         InputButton(m_events, hwnd, static_cast<MouseButton>(b.button), MouseKeys(b.state), Point{b.x, b.y});
       } else if (b.button <= 7) {
-        InputWheel(m_events, hwnd, b.button == 4 || b.button == 6, MouseKeys(b.state), Point{b.x_root, b.y_root});
+        InputWheel(m_events, hwnd, b.button == 4 || b.button == 6, MouseKeys(b.state),
+                   Point{b.x_root, b.y_root});
       }
       break;
     }
@@ -61,7 +62,8 @@ void X11Backend::Translate(const XEvent& event) {
       const XFocusChangeEvent& f = event.xfocus;
       // Grabs, our own included, move the focus only for their duration; that is no loss of activation.
       const bool realChange = f.mode == NotifyNormal || f.mode == NotifyWhileGrabbed;
-      if (realChange && f.detail != NotifyInferior && f.detail != NotifyPointer) InputFocusLoss(m_events, hwnd);
+      if (realChange && f.detail != NotifyInferior && f.detail != NotifyPointer)
+        InputFocusLoss(m_events, hwnd);
       break;
     }
     case Expose:
@@ -86,8 +88,7 @@ void X11Backend::Translate(const XEvent& event) {
         m_events.DestroyedFromOutside(hwnd);
       }
       break;
-    default:
-      break;
+    default: break;
   }
 }
 

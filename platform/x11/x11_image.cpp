@@ -70,8 +70,8 @@ XImage* ImageCache::Acquire(int width, int height) {
   return chosen->image;
 }
 
-void ImageCache::Put(Drawable drawable, GC gc, XImage* image, int srcX, int srcY, int dstX, int dstY, int width,
-                     int height) {
+void ImageCache::Put(Drawable drawable, GC gc, XImage* image, int srcX, int srcY, int dstX, int dstY,
+                     int width, int height) {
   for (Slot& slot : m_slots) {
     if (slot.image != image) continue;
     const auto w = static_cast<unsigned>(width);

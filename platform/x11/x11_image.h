@@ -29,10 +29,13 @@ class ImageCache {
   // When every shared image of that size is still being read, waits for the server to finish the oldest.
   XImage* Acquire(int width, int height);
   // Puts part of an image acquired here; the caller flushes once its puts are done.
-  void Put(Drawable drawable, GC gc, XImage* image, int srcX, int srcY, int dstX, int dstY, int width, int height);
+  void Put(Drawable drawable, GC gc, XImage* image, int srcX, int srcY, int dstX, int dstY, int width,
+           int height);
   // Whether the event is the server's report that it has read one of our shared images. The report needs
   // no handling of its own: reading it is what frees the image.
-  bool IsCompletion(const XEvent& event) const { return m_completionType != 0 && event.type == m_completionType; }
+  bool IsCompletion(const XEvent& event) const {
+    return m_completionType != 0 && event.type == m_completionType;
+  }
 
   const PixelPacker& Packer() const { return m_packer; }
 

@@ -35,8 +35,8 @@ struct Tables {
 // One table look-up per channel keeps every layout on the same short path; the frame is drawn every
 // iteration of the run loop, so the loop bodies touch only local pointers.
 template <int kBytes, bool kMsbFirst>
-void PackBgrRows(Tables t, const std::uint8_t* bits, std::size_t srcStride, int width, int rows, std::uint8_t* dst,
-                 std::size_t dstStride) {
+void PackBgrRows(Tables t, const std::uint8_t* bits, std::size_t srcStride, int width, int rows,
+                 std::uint8_t* dst, std::size_t dstStride) {
   for (int row = 0; row < rows; ++row) {
     const std::uint8_t* src = bits + static_cast<std::size_t>(rows - 1 - row) * srcStride;
     std::uint8_t* out = dst + static_cast<std::size_t>(row) * dstStride;
@@ -47,13 +47,14 @@ void PackBgrRows(Tables t, const std::uint8_t* bits, std::size_t srcStride, int 
 }
 
 // The flame's path on the common layout: no table, so that the loop compiles to shifts and wide stores.
-void PackBgrRowsNative(const std::uint8_t* bits, std::size_t srcStride, int width, int rows, std::uint8_t* dst,
-                       std::size_t dstStride) {
+void PackBgrRowsNative(const std::uint8_t* bits, std::size_t srcStride, int width, int rows,
+                       std::uint8_t* dst, std::size_t dstStride) {
   for (int row = 0; row < rows; ++row) {
     const std::uint8_t* src = bits + static_cast<std::size_t>(rows - 1 - row) * srcStride;
     std::uint8_t* out = dst + static_cast<std::size_t>(row) * dstStride;
     for (int x = 0; x < width; ++x, src += 3, out += 4) {
-      const std::uint32_t pixel = std::uint32_t{src[0]} | std::uint32_t{src[1]} << 8 | std::uint32_t{src[2]} << 16;
+      const std::uint32_t pixel =
+          std::uint32_t{src[0]} | std::uint32_t{src[1]} << 8 | std::uint32_t{src[2]} << 16;
       std::memcpy(out, &pixel, sizeof pixel);
     }
   }
@@ -67,7 +68,8 @@ void PackWordRows(Tables t, const std::uint32_t* words, std::size_t srcStride, i
     std::uint8_t* out = dst + static_cast<std::size_t>(row) * dstStride;
     for (int x = 0; x < width; ++x, out += kBytes) {
       const std::uint32_t rgb = src[x];
-      Store<kBytes, kMsbFirst>(out, t.red[(rgb >> 16) & 0xFF] | t.green[(rgb >> 8) & 0xFF] | t.blue[rgb & 0xFF]);
+      Store<kBytes, kMsbFirst>(out,
+                               t.red[(rgb >> 16) & 0xFF] | t.green[(rgb >> 8) & 0xFF] | t.blue[rgb & 0xFF]);
     }
   }
 }

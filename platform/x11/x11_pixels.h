@@ -28,8 +28,8 @@ class PixelPacker {
 
   // Writes rows of a bottom-up 24-bit bitmap (blue, green, red bytes) top-down into the destination:
   // bitmap row rows - 1 becomes destination row 0.
-  void PackBottomUpBgr(const std::uint8_t* bits, std::size_t srcStride, int width, int rows, std::uint8_t* dst,
-                       std::size_t dstStride) const;
+  void PackBottomUpBgr(const std::uint8_t* bits, std::size_t srcStride, int width, int rows,
+                       std::uint8_t* dst, std::size_t dstStride) const;
   // Writes rows of 0x00RRGGBB words into the destination, row for row.
   void PackRgbWords(const std::uint32_t* src, std::size_t srcStride, int width, int rows, std::uint8_t* dst,
                     std::size_t dstStride) const;

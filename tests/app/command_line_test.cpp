@@ -17,14 +17,15 @@ TEST(MatchOption, SkipsOnePrefixAndComparesTheWholeRestWithoutCase) {
     bool matches;
   };
   const Case cases[] = {
-      {"c", "c", true},     {"C", "c", true},     {"/c", "c", true},    {"-c", "c", true},
-      {"/C", "c", true},    {"s", "s", true},     {"/S", "s", true},    {"-s", "s", true},
-      {"--s", "s", false},  {"//s", "s", false},  {"-/s", "s", false},  {"/c:1234", "c", false},
-      {"/s2", "s", false},  {"/p:1234", "p", false}, {"/x", "s", false}, {"-", "s", false},
-      {"", "s", false},     {"/", "c", false},    {"sc", "s", false},   {"p", "s", false},
+      {"c", "c", true},    {"C", "c", true},        {"/c", "c", true},   {"-c", "c", true},
+      {"/C", "c", true},   {"s", "s", true},        {"/S", "s", true},   {"-s", "s", true},
+      {"--s", "s", false}, {"//s", "s", false},     {"-/s", "s", false}, {"/c:1234", "c", false},
+      {"/s2", "s", false}, {"/p:1234", "p", false}, {"/x", "s", false},  {"-", "s", false},
+      {"", "s", false},    {"/", "c", false},       {"sc", "s", false},  {"p", "s", false},
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(app::MatchOption(c.argument, c.option), c.matches) << '"' << c.argument << "\" and " << c.option;
+    EXPECT_EQ(app::MatchOption(c.argument, c.option), c.matches)
+        << '"' << c.argument << "\" and " << c.option;
   }
 }
 
@@ -52,7 +53,8 @@ TEST(SelectMode, OnlyTheFirstArgumentChoosesTheMode) {
       {{"veltane", "x", "s"}, SaverMode::None},
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(app::SelectMode(c.arguments), c.mode) << '"' << c.arguments[c.arguments.size() > 1 ? 1 : 0] << '"';
+    EXPECT_EQ(app::SelectMode(c.arguments), c.mode)
+        << '"' << c.arguments[c.arguments.size() > 1 ? 1 : 0] << '"';
   }
 }
 
@@ -62,9 +64,18 @@ TEST(ReadDecimalHandle, ReadsAsAtolDoesAndWrapsInThirtyTwoBits) {
     platform::HWND handle;
   };
   const Case cases[] = {
-      {"1234", 1234},      {"+77", 77},         {"  +77", 77},           {"\t\n77", 77},
-      {"0012x", 12},       {"-5", 0xFFFFFFFBu}, {"", 0},                 {"x12", 0},
-      {"+", 0},            {"- 5", 0},          {"4294967297", 1},       {"0x1F", 0},
+      {"1234", 1234},
+      {"+77", 77},
+      {"  +77", 77},
+      {"\t\n77", 77},
+      {"0012x", 12},
+      {"-5", 0xFFFFFFFBu},
+      {"", 0},
+      {"x12", 0},
+      {"+", 0},
+      {"- 5", 0},
+      {"4294967297", 1},
+      {"0x1F", 0},
       {"4294967295", 0xFFFFFFFFu},
   };
   for (const Case& c : cases) EXPECT_EQ(app::ReadDecimalHandle(c.text), c.handle) << '"' << c.text << '"';
@@ -77,9 +88,10 @@ TEST(PreviewHostWindow, FallsBackToHexadecimalThenToTheHostsVariable) {
     platform::HWND handle;
   };
   const Case cases[] = {
-      {"1234", "0x99", 1234},   {"0x1a", nullptr, 0x1a}, {"0X1A", "77", 0x1a},  {nullptr, "0x2b", 0x2b},
-      {nullptr, "4242", 4242},  {"abc", "0x2b", 0x2b},   {"0", "12", 12},        {nullptr, nullptr, 0},
-      {"", "", 0},              {"zz", "zz", 0},          {"-5", "12", 0xFFFFFFFBu},
+      {"1234", "0x99", 1234},  {"0x1a", nullptr, 0x1a},   {"0X1A", "77", 0x1a},
+      {nullptr, "0x2b", 0x2b}, {nullptr, "4242", 4242},   {"abc", "0x2b", 0x2b},
+      {"0", "12", 12},         {nullptr, nullptr, 0},     {"", "", 0},
+      {"zz", "zz", 0},         {"-5", "12", 0xFFFFFFFBu},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(app::PreviewHostWindow(c.argument, c.environment), c.handle)

@@ -26,8 +26,10 @@ TEST(RunConfiguration, EndsWithOneLineAndCodeOneWhenTheDialogCannotBeHad) {
   const Case cases[] = {
       {(root / "missing.so").string(), "veltane: cannot load the configuration dialog: "},
       {(root / "broken.so").string(), "veltane: cannot load the configuration dialog: "},
-      {VELTANE_OTHER_LIBRARY, "veltane: cannot load the configuration dialog: " VELTANE_OTHER_LIBRARY " has no "},
-      {VELTANE_CONFIG_MODULE_FILE, "veltane: cannot show the configuration dialog: no window can be shown here\n"},
+      {VELTANE_OTHER_LIBRARY,
+       "veltane: cannot load the configuration dialog: " VELTANE_OTHER_LIBRARY " has no "},
+      {VELTANE_CONFIG_MODULE_FILE,
+       "veltane: cannot show the configuration dialog: no window can be shown here\n"},
   };
   const char* display = std::getenv("DISPLAY");
   const std::string savedDisplay = display != nullptr ? display : "";

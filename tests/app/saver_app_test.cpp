@@ -146,11 +146,14 @@ TEST_F(SaverAppTest, EveryEndingLeavesNoMainWindowForTheWayOut) {
     }
     std::optional<platform::Wnd*> mainWndAtExit;
   };
-  const std::vector<std::pair<const char*, std::function<void(platform::HWND host, platform::HWND wnd)>>> endings{
-      {"key", [this](platform::HWND, platform::HWND wnd) { Backend->InjectKey(wnd, 'Q'); }},
-      {"host destroyed", [this](platform::HWND host, platform::HWND) { Backend->DestroyFromOutside(host); }},
-      {"close request", [](platform::HWND, platform::HWND wnd) { platform::PostMessage(wnd, platform::WM_CLOSE, 0, 0); }},
-  };
+  const std::vector<std::pair<const char*, std::function<void(platform::HWND host, platform::HWND wnd)>>>
+      endings{
+          {"key", [this](platform::HWND, platform::HWND wnd) { Backend->InjectKey(wnd, 'Q'); }},
+          {"host destroyed",
+           [this](platform::HWND host, platform::HWND) { Backend->DestroyFromOutside(host); }},
+          {"close request",
+           [](platform::HWND, platform::HWND wnd) { platform::PostMessage(wnd, platform::WM_CLOSE, 0, 0); }},
+      };
   for (const auto& [name, end] : endings) {
     SCOPED_TRACE(name);
     Backend->ClearDrawCalls();

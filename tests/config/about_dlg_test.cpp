@@ -1,9 +1,9 @@
 #include "config/about_dlg.h"
 
+#include <gtest/gtest.h>
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QPushButton>
-#include <gtest/gtest.h>
 
 #include <functional>
 
@@ -20,7 +20,8 @@ using test::PressKey;
 using test::WhenModal;
 
 TEST(AboutDlg, EndsWithCancelOnEscapeAndTheCloseButtonAndWithOkOnEnter) {
-  const std::pair<Qt::Key, int> keys[] = {{Qt::Key_Escape, IDCANCEL}, {Qt::Key_Return, IDOK}, {Qt::Key_Enter, IDOK}};
+  const std::pair<Qt::Key, int> keys[] = {
+      {Qt::Key_Escape, IDCANCEL}, {Qt::Key_Return, IDOK}, {Qt::Key_Enter, IDOK}};
   for (const auto& [key, result] : keys) {
     AboutDlg about;
     WhenModal([key = key](QWidget& window) { PressKey(window, key); });

@@ -125,7 +125,8 @@ TEST_F(ConfigurationE2eTest, WhereNoWindowCanBeSeenTheProgramEndsWithALineAndSto
     SaverProcess& program = Start({"c"}, c.environment, c.display);
     const std::string name = c.environment.empty() ? c.display : c.environment[0];
     EXPECT_EQ(program.WaitForExit(kPatience), std::optional<int>(1)) << name;
-    EXPECT_EQ(program.ErrorOutput(), "veltane: cannot show the configuration dialog: no window can be shown here\n")
+    EXPECT_EQ(program.ErrorOutput(),
+              "veltane: cannot show the configuration dialog: no window can be shown here\n")
         << name;
     EXPECT_EQ(Stored("BurnTime"), kMissing) << name;
   }

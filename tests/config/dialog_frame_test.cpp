@@ -1,7 +1,7 @@
 #include "config/dialog_frame.h"
 
-#include <QFontMetrics>
 #include <gtest/gtest.h>
+#include <QFontMetrics>
 
 #include "tests/config/offscreen_test_main.h"
 
@@ -20,9 +20,7 @@ TEST(MulDiv, RoundsHalfAwayFromZero) {
   EXPECT_EQ(MulDiv(21, 6, -4), -32);
 }
 
-TEST(MulDiv, KeepsTheFullProductBeforeDividing) {
-  EXPECT_EQ(MulDiv(2000000000, 3, 4), 1500000000);
-}
+TEST(MulDiv, KeepsTheFullProductBeforeDividing) { EXPECT_EQ(MulDiv(2000000000, 3, 4), 1500000000); }
 
 TEST(DialogBaseUnits, FollowTheFontsAverageLetterAndHeight) {
   const QFont font = DialogFont();

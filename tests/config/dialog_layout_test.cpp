@@ -1,3 +1,4 @@
+#include <gtest/gtest.h>
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
@@ -5,7 +6,6 @@
 #include <QPushButton>
 #include <QSlider>
 #include <QStyle>
-#include <gtest/gtest.h>
 
 #include "config/about_dlg.h"
 #include "config/config_dlg.h"
@@ -35,7 +35,8 @@ void ExpectTidyLayout(const QWidget& window) {
   for (const QWidget* control : controls) {
     EXPECT_TRUE(window.rect().contains(control->geometry())) << control->objectName().toStdString();
     for (const QWidget* other : controls) {
-      if (control == other || qobject_cast<const QGroupBox*>(control) || qobject_cast<const QGroupBox*>(other)) {
+      if (control == other || qobject_cast<const QGroupBox*>(control) ||
+          qobject_cast<const QGroupBox*>(other)) {
         continue;
       }
       EXPECT_FALSE(control->geometry().intersects(other->geometry()))
@@ -57,7 +58,8 @@ void ExpectTextsFit(const QWidget& window) {
     if (label->text().isEmpty()) {
       continue;
     }
-    const QRect needed = label->fontMetrics().boundingRect(label->contentsRect(), Qt::TextWordWrap, label->text());
+    const QRect needed =
+        label->fontMetrics().boundingRect(label->contentsRect(), Qt::TextWordWrap, label->text());
     EXPECT_TRUE(label->contentsRect().contains(needed)) << label->objectName().toStdString();
   }
 }
@@ -139,7 +141,8 @@ TEST(AboutDlgLayout, CentresFourLinesOfNameVersionAndNoticesUnderTheIcon) {
   AboutDlg dialog;
   Inspect(dialog, [](QWidget& window) {
     EXPECT_EQ(window.windowTitle(), QStringLiteral("About The Veltane"));
-    EXPECT_EQ(window.size(), DialogUnitsToPixels(QRect(0, 0, 181, 88), DialogBaseUnits(window.font())).size());
+    EXPECT_EQ(window.size(),
+              DialogUnitsToPixels(QRect(0, 0, 181, 88), DialogBaseUnits(window.font())).size());
     EXPECT_TRUE(window.findChildren<QPushButton*>().isEmpty());
     const auto& text = Child<QLabel>(window, "aboutText");
     // Name and version, rights, where the documentation is (the project has no web address, but the package

@@ -1,6 +1,7 @@
 #pragma once
 // Drives modal windows from inside their own event loops, as a user at the keyboard would.
 
+#include <gtest/gtest.h>
 #include <QApplication>
 #include <QMessageBox>
 #include <QPointer>
@@ -9,7 +10,6 @@
 #include <QTimer>
 #include <QWidget>
 #include <functional>
-#include <gtest/gtest.h>
 #include <string>
 #include <utility>
 
@@ -67,7 +67,11 @@ class MessageAnswerer {
         m_timer.start();
         return;
       }
-      m_seen = SeenMessage{true, box->text(), box->windowTitle(), box->icon(), box->standardButtons(),
+      m_seen = SeenMessage{true,
+                           box->text(),
+                           box->windowTitle(),
+                           box->icon(),
+                           box->standardButtons(),
                            box->parentWidget() != nullptr ? box->parentWidget()->objectName() : QString()};
       if (QAbstractButton* ok = box->button(QMessageBox::Ok)) {
         ok->click();

@@ -1,9 +1,9 @@
 #pragma once
 // The main of a dialog test: a widget application on the offscreen platform, then every test.
 
+#include <gtest/gtest.h>
 #include <QApplication>
 #include <QByteArray>
-#include <gtest/gtest.h>
 
 int main(int argc, char** argv) {
   qputenv("QT_QPA_PLATFORM", QByteArrayLiteral("offscreen"));

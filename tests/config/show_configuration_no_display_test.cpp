@@ -1,8 +1,8 @@
 // Runs without any application and without a display, as `veltane c` does from a text console.
+#include <gtest/gtest.h>
 #include <QCoreApplication>
 #include <QTemporaryDir>
 #include <cstdlib>
-#include <gtest/gtest.h>
 
 #include "app/configuration_module.h"
 #include "config/show_configuration.h"

@@ -1,11 +1,11 @@
 #include "config/show_configuration.h"
 
+#include <gtest/gtest.h>
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QSlider>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
 
 #include <optional>
 #include <ostream>
@@ -21,8 +21,8 @@
 namespace veltane::config {
 namespace {
 
-using test::MessageAnswerer;
 using test::Child;
+using test::MessageAnswerer;
 using test::PressKey;
 using test::SeenMessage;
 using test::WhenModal;
@@ -241,7 +241,8 @@ TEST_P(BurnTimeTest, OkStoresAnAcceptedBurnTimeOrRefusesTheText) {
 INSTANTIATE_TEST_SUITE_P(
     Texts, BurnTimeTest,
     testing::Values(BurnTimeCase{"BlanksAround", QStringLiteral("  7  "), 7},
-                    BurnTimeCase{"Zero", QStringLiteral("0"), 0}, BurnTimeCase{"TwoZeros", QStringLiteral("00"), 0},
+                    BurnTimeCase{"Zero", QStringLiteral("0"), 0},
+                    BurnTimeCase{"TwoZeros", QStringLiteral("00"), 0},
                     BurnTimeCase{"ElevenNines", QStringLiteral("99999999999"), -1},
                     BurnTimeCase{"Plus", QStringLiteral("+5"), 5},
                     BurnTimeCase{"ThirtyOneDigitsThenLetters", QString(31, u'1') + QStringLiteral("abc"), -1},

@@ -37,7 +37,9 @@ class MultiheadE2eTest : public X11E2eTest {
   MultiheadE2eTest() : X11E2eTest({800, 600, 640, 480}) {}
 
   // A white window of another client over the whole screen, shown above everything there is.
-  Window ShowWhiteWindow(bool overrideRedirect) { return ShowWindow({0, 0, 1440, 600}, kWhite, overrideRedirect); }
+  Window ShowWhiteWindow(bool overrideRedirect) {
+    return ShowWindow({0, 0, 1440, 600}, kWhite, overrideRedirect);
+  }
 
   int White(const Region& region) { return Count(m_root, region, IsWhite); }
 
@@ -66,7 +68,8 @@ TEST_F(MultiheadE2eTest, BothHeadsAreBlackAroundTheTaperOnThePrimaryOneAtNiceTen
   ASSERT_TRUE(WaitFor([this] { return Covered(); }));
 
   EXPECT_EQ(Count(m_root, kSecondHead, IsLit), 0);
-  const Region aroundTheTaper[] = {{0, 0, 300, 600}, {500, 0, 300, 600}, {300, 0, 200, 120}, {300, 400, 200, 200}};
+  const Region aroundTheTaper[] = {
+      {0, 0, 300, 600}, {500, 0, 300, 600}, {300, 0, 200, 120}, {300, 400, 200, 200}};
   for (const Region& region : aroundTheTaper) EXPECT_EQ(Count(m_root, region, IsLit), 0);
   // The busy frame loop gives way to the user's own work.
   EXPECT_GE(Niceness(m_program->Pid()), 10);
@@ -86,7 +89,8 @@ TEST_F(MultiheadE2eTest, InputOverTheSecondHeadEndsTheSaverWithinASecond) {
       {"one pixel of motion", false, [this] { WarpPointer(m_display, 1101, 240); }},
       {"one pixel of motion while another client holds the keyboard", true,
        [this] { WarpPointer(m_display, 1101, 240); }},
-      {"key once the other client lets the keyboard go", true, [this] {
+      {"key once the other client lets the keyboard go", true,
+       [this] {
          std::this_thread::sleep_until(m_started + 2s);
          XUngrabKeyboard(m_display, CurrentTime);
          TapKey(m_display, XK_a);
@@ -96,7 +100,8 @@ TEST_F(MultiheadE2eTest, InputOverTheSecondHeadEndsTheSaverWithinASecond) {
     SCOPED_TRACE(input.name);
     WarpPointer(m_display, 1100, 240);
     if (input.grabbed) {
-      ASSERT_EQ(XGrabKeyboard(m_display, m_root, False, GrabModeAsync, GrabModeAsync, CurrentTime), GrabSuccess);
+      ASSERT_EQ(XGrabKeyboard(m_display, m_root, False, GrabModeAsync, GrabModeAsync, CurrentTime),
+                GrabSuccess);
     }
     SaverProcess& saver = Start({"s"});
     ASSERT_TRUE(WaitFor([this] { return Covered(); }));
@@ -121,7 +126,8 @@ TEST_F(MultiheadE2eTest, WindowsShownLaterAreCoveredAgainWithin50Milliseconds) {
     ASSERT_TRUE(WaitFor([this] { return White({20, 20, 8, 8}) == 0 && White({1000, 20, 8, 8}) == 0; }));
     const auto covered = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - shown);
     EXPECT_LT(covered, 50ms) << covered.count() << " ms";
-    RecordProperty(overrideRedirect ? "overrideRedirectCoveredMs" : "normalCoveredMs", static_cast<int>(covered.count()));
+    RecordProperty(overrideRedirect ? "overrideRedirectCoveredMs" : "normalCoveredMs",
+                   static_cast<int>(covered.count()));
     EXPECT_TRUE(Covered());
     EXPECT_TRUE(saver.Running());
 

@@ -41,8 +41,8 @@ class SaverE2eTest : public X11E2eTest {
     for (const Window window : Children(m_display, m_root)) {
       XWindowAttributes attributes;
       if (XGetWindowAttributes(m_display, window, &attributes) == 0) continue;
-      if (attributes.map_state == IsViewable && attributes.override_redirect && attributes.width == kScreenWidth &&
-          attributes.height == kScreenHeight) {
+      if (attributes.map_state == IsViewable && attributes.override_redirect &&
+          attributes.width == kScreenWidth && attributes.height == kScreenHeight) {
         return window;
       }
     }

@@ -12,8 +12,9 @@ std::string Size(int width, int height) { return std::to_string(width) + "x" + s
 // The server that Xephyr shows its two monitors in, side by side; none for one monitor.
 std::unique_ptr<XvfbServer> OuterServer(const Screens& screens) {
   if (screens.secondWidth == 0) return nullptr;
-  return std::make_unique<XvfbServer>(XvfbServer::Options{
-      .width = screens.width + screens.secondWidth, .height = std::max(screens.height, screens.secondHeight)});
+  return std::make_unique<XvfbServer>(
+      XvfbServer::Options{.width = screens.width + screens.secondWidth,
+                          .height = std::max(screens.height, screens.secondHeight)});
 }
 
 XvfbServer::Options ServerOptions(const Screens& screens, const XvfbServer* outer) {
@@ -43,8 +44,8 @@ void X11E2eTest::TearDown() {
   if (m_display != nullptr) XCloseDisplay(m_display);
 }
 
-SaverProcess& X11E2eTest::Start(const std::vector<std::string>& arguments, const std::vector<std::string>& environment,
-                                const std::string& display) {
+SaverProcess& X11E2eTest::Start(const std::vector<std::string>& arguments,
+                                const std::vector<std::string>& environment, const std::string& display) {
   m_program.reset();
   m_program = std::make_unique<SaverProcess>(arguments, display.empty() ? m_server.DisplayName() : display,
                                              m_configHome.String(), environment);

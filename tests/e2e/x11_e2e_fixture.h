@@ -43,8 +43,8 @@ class X11E2eTest : public ::testing::Test {
 
   // Starts the program with these arguments and environment entries, on the test's server unless display
   // names another, and ends the one started before.
-  SaverProcess& Start(const std::vector<std::string>& arguments, const std::vector<std::string>& environment = {},
-                      const std::string& display = {});
+  SaverProcess& Start(const std::vector<std::string>& arguments,
+                      const std::vector<std::string>& environment = {}, const std::string& display = {});
   static bool WaitFor(const std::function<bool()>& condition, std::chrono::milliseconds patience = kPatience);
   // The settings that the program reads and writes in this test.
   settings::SettingsStore Settings() const;

@@ -45,9 +45,11 @@ class FlameSourcesTest : public ::testing::Test {
   }
 
   bool AllSourceBytesWithin(std::uint8_t low, std::uint8_t high) const {
-    return std::all_of(sources.SourceBlocks.begin(), sources.SourceBlocks.end(), [=](const FlameSource& block) {
-      return std::all_of(block.begin(), block.end(), [=](std::uint8_t b) { return b >= low && b <= high; });
-    });
+    return std::all_of(sources.SourceBlocks.begin(), sources.SourceBlocks.end(),
+                       [=](const FlameSource& block) {
+                         return std::all_of(block.begin(), block.end(),
+                                            [=](std::uint8_t b) { return b >= low && b <= high; });
+                       });
   }
 
   void Frame(bool burnedOut) {
@@ -65,7 +67,8 @@ TEST_F(FlameSourcesTest, InitPlacesTheBlocksInTwoColumnsAndFillsTheBlueTable) {
     EXPECT_EQ(sources.SourceX[k], 17 + k % 2) << k;
     EXPECT_EQ(sources.SourceY[k], 1 + k / 2) << k;
   }
-  const std::array<std::pair<int, int>, 6> blue{{{0, 0}, {100, 0}, {128, 0}, {129, 1}, {200, 72}, {255, 127}}};
+  const std::array<std::pair<int, int>, 6> blue{
+      {{0, 0}, {100, 0}, {128, 0}, {129, 1}, {200, 72}, {255, 127}}};
   for (const auto& [v, expected] : blue) {
     EXPECT_EQ(field.BlueTable[v], expected) << v;
   }

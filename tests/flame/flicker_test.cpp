@@ -211,13 +211,13 @@ TEST_F(FlickerTest, EachDrawnChangeSetsItsWeightsOrFlares) {
     bool flare;
   };
   const Case cases[] = {
-      {0, 1, 1, false, {kHigh, 0.95, 1.0}, false},    {0, 2, 1, false, {kHigh, 0.95, 1.0}, false},
-      {2, 1, 0, false, {kHigh, 0.97, 1.0}, false},    {2, 2, 2, false, {kHigh, 0.97, 1.0}, false},
-      {3, 1, 3, false, {1.355, 0.98, 1.0}, false},    {4, 3, 3, false, {0.99, 1.355, 1.0}, false},
-      {1, 3, 2, false, {0.96, kHigh, 1.0}, false},    {0, 3, 7, true, {0.95, 1.355, 1.0}, false},
-      {2, 7, 1, false, {1.0, 0.97, 1.355}, false},    {3, 4, 6, false, {1.0, 0.98, 1.355}, false},
-      {4, 9, 2, true, {1.0, 0.99, 1.355}, false},     {0, 6, 3, false, {1.0, 0.95, 1.355}, false},
-      {0, 0, 1, false, Weights{}, true},              {3, 0, 4, false, Weights{}, true},
+      {0, 1, 1, false, {kHigh, 0.95, 1.0}, false}, {0, 2, 1, false, {kHigh, 0.95, 1.0}, false},
+      {2, 1, 0, false, {kHigh, 0.97, 1.0}, false}, {2, 2, 2, false, {kHigh, 0.97, 1.0}, false},
+      {3, 1, 3, false, {1.355, 0.98, 1.0}, false}, {4, 3, 3, false, {0.99, 1.355, 1.0}, false},
+      {1, 3, 2, false, {0.96, kHigh, 1.0}, false}, {0, 3, 7, true, {0.95, 1.355, 1.0}, false},
+      {2, 7, 1, false, {1.0, 0.97, 1.355}, false}, {3, 4, 6, false, {1.0, 0.98, 1.355}, false},
+      {4, 9, 2, true, {1.0, 0.99, 1.355}, false},  {0, 6, 3, false, {1.0, 0.95, 1.355}, false},
+      {0, 0, 1, false, Weights{}, true},           {3, 0, 4, false, Weights{}, true},
       {3, 0, 7, true, Weights{}, false},
   };
   for (const Case& c : cases) {

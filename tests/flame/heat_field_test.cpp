@@ -42,8 +42,12 @@ class HeatFieldTest : public ::testing::Test {
     return heats;
   }
 
-  std::vector<std::uint8_t> Front() const { return {field.FrontImage.get(), field.FrontImage.get() + kImageSize}; }
-  std::vector<std::uint8_t> Back() const { return {field.BackImage.get(), field.BackImage.get() + kImageSize}; }
+  std::vector<std::uint8_t> Front() const {
+    return {field.FrontImage.get(), field.FrontImage.get() + kImageSize};
+  }
+  std::vector<std::uint8_t> Back() const {
+    return {field.BackImage.get(), field.BackImage.get() + kImageSize};
+  }
 
   HeatField field;
 };
@@ -162,7 +166,8 @@ TEST_F(HeatFieldTest, UniformFieldKeepsItsValueUnderTheDefaultWeights) {
 
 TEST_F(HeatFieldTest, UniformFieldUnderFlickerWeights) {
   field.FlameWeights = {1.0, 0.95, 1.355};
-  for (const auto& [v, expected] : std::array<std::pair<std::uint8_t, std::uint8_t>, 3>{{{100, 99}, {255, 252}, {1, 0}}}) {
+  for (const auto& [v, expected] :
+       std::array<std::pair<std::uint8_t, std::uint8_t>, 3>{{{100, 99}, {255, 252}, {1, 0}}}) {
     const auto heats = UniformPass(v);
     EXPECT_TRUE(std::all_of(heats.begin(), heats.end(), [e = expected](std::uint8_t h) { return h == e; }))
         << int{v};
@@ -205,7 +210,8 @@ TEST_F(HeatFieldTest, BottomRowCountsItselfAsTheCellBelow) {
 }
 
 TEST_F(HeatFieldTest, BlackFieldStaysBlackUnderAnyWeights) {
-  for (const Weights& weights : {Weights{}, Weights{1.36, 0.95, 1.0}, Weights{0.0, 0.0, 0.0}, Weights{5.0, 5.0, 5.0}}) {
+  for (const Weights& weights :
+       {Weights{}, Weights{1.36, 0.95, 1.0}, Weights{0.0, 0.0, 0.0}, Weights{5.0, 5.0, 5.0}}) {
     field.FlameWeights = weights;
     field.UpdateField();
     EXPECT_TRUE(std::all_of(field.FrontImage.get(), field.FrontImage.get() + kImageSize,

@@ -11,7 +11,8 @@ namespace {
 TEST(RandomSequence, SeedOneGivesTheGeneratorsWellKnownOpening) {
   RandomSequence random;
   random.Seed(1);
-  const std::array<std::int32_t, 10> expected{41, 18467, 6334, 26500, 19169, 15724, 11478, 29358, 26962, 24464};
+  const std::array<std::int32_t, 10> expected{41,    18467, 6334,  26500, 19169,
+                                              15724, 11478, 29358, 26962, 24464};
   for (std::int32_t draw : expected) {
     EXPECT_EQ(random.Draw(), draw);
   }

@@ -30,14 +30,15 @@ inline std::uint8_t ReferenceResult(double sum) {
 }
 
 // The image that one pass over `front` composes; padding stays zero.
-inline std::vector<std::uint8_t> ReferencePass(const std::uint8_t* front, const std::array<std::uint8_t, 256>& blue,
+inline std::vector<std::uint8_t> ReferencePass(const std::uint8_t* front,
+                                               const std::array<std::uint8_t, 256>& blue,
                                                const Weights& weights) {
   std::vector<std::uint8_t> image(static_cast<std::size_t>(kImageSize), 0);
   for (std::int32_t y = 0; y < kGridRows; ++y) {
     for (std::int32_t x = 0; x < kGridColumns; ++x) {
-      const std::uint8_t v = ReferenceResult(ReferenceSum(ReferenceHeat(front, x, y), ReferenceHeat(front, x - 1, y),
-                                                          ReferenceHeat(front, x + 1, y),
-                                                          ReferenceHeat(front, x, y - 1), weights));
+      const std::uint8_t v = ReferenceResult(
+          ReferenceSum(ReferenceHeat(front, x, y), ReferenceHeat(front, x - 1, y),
+                       ReferenceHeat(front, x + 1, y), ReferenceHeat(front, x, y - 1), weights));
       const std::array<std::uint8_t, 6> lower{v, v, v, blue[v], v, v};
       const std::array<std::uint8_t, 6> upper{v, v, v, 0, v, v};
       std::copy(lower.begin(), lower.end(), image.begin() + CellOffset(x, y));

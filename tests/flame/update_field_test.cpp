@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "flame/flame_sources.h"
-#include "flame/heat_field.h"
 #include "flame/flicker.h"
+#include "flame/heat_field.h"
 #include "tests/flame/reference_update.h"
 
 namespace veltane::flame {
@@ -31,8 +31,8 @@ std::string ImageFault(const std::uint8_t* image, const std::array<std::uint8_t,
       const std::uint8_t* upper = lower + kImageStride;
       const std::uint8_t v = lower[0];
       const bool consistent = lower[1] == v && lower[2] == v && lower[3] == blue[v] && lower[4] == v &&
-                              lower[5] == v && upper[0] == v && upper[1] == v && upper[2] == v && upper[3] == 0 &&
-                              upper[4] == v && upper[5] == v;
+                              lower[5] == v && upper[0] == v && upper[1] == v && upper[2] == v &&
+                              upper[3] == 0 && upper[4] == v && upper[5] == v;
       if (!consistent) {
         return "block of cell " + std::to_string(x) + ", " + std::to_string(y);
       }
@@ -53,12 +53,9 @@ class UpdateFieldTest : public ::testing::Test {
     std::uniform_int_distribution<int> pick(0, 3);
     std::uniform_int_distribution<int> k(0, 4);
     switch (pick(rng)) {
-      case 0:
-        return Weights{};
-      case 1:
-        return {HighWeight(1), LowWeight(k(rng)), 1.0};
-      case 2:
-        return {LowWeight(k(rng)), HighWeight(3), 1.0};
+      case 0: return Weights{};
+      case 1: return {HighWeight(1), LowWeight(k(rng)), 1.0};
+      case 2: return {LowWeight(k(rng)), HighWeight(3), 1.0};
       default: {
         std::uniform_real_distribution<double> side(0.95, 1.36);
         std::uniform_real_distribution<double> below(1.0, 1.355);
@@ -93,7 +90,8 @@ class UpdateFieldTest : public ::testing::Test {
     const std::vector<std::uint8_t> expected =
         testing::ReferencePass(field.FrontImage.get(), field.BlueTable, field.FlameWeights);
     field.UpdateField();
-    ASSERT_EQ(std::vector<std::uint8_t>(field.FrontImage.get(), field.FrontImage.get() + kImageSize), expected)
+    ASSERT_EQ(std::vector<std::uint8_t>(field.FrontImage.get(), field.FrontImage.get() + kImageSize),
+              expected)
         << what;
   }
 
@@ -132,7 +130,8 @@ TEST_F(UpdateFieldTest, EveryPassMatchesThePlainRuleAndKeepsThePictureWellFormed
     field.FlameWeights = RandomWeights();
     // The pass must not depend on what the back image held before it; its padding stays as allocated.
     for (std::int32_t row = 0; row < kImageHeight; ++row) {
-      std::fill_n(field.BackImage.get() + row * kImageStride, 3 * kImageWidth, static_cast<std::uint8_t>(rng()));
+      std::fill_n(field.BackImage.get() + row * kImageStride, 3 * kImageWidth,
+                  static_cast<std::uint8_t>(rng()));
     }
     const std::vector<std::uint8_t> expected =
         testing::ReferencePass(field.FrontImage.get(), field.BlueTable, field.FlameWeights);

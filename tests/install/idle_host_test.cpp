@@ -58,11 +58,12 @@ class IdleHost : public testing::TestWithParam<IdleHostCase> {
 };
 
 TEST_P(IdleHost, FullScreenRunsInTheForegroundUntilTheFirstKey) {
-  program = StartThroughShell(GetParam().command,
-                              {{"DISPLAY", server.DisplayName()}, {"PATH", InstallPrefix() + "/bin:/usr/bin:/bin"}});
+  program = StartThroughShell(GetParam().command, {{"DISPLAY", server.DisplayName()},
+                                                   {"PATH", InstallPrefix() + "/bin:/usr/bin:/bin"}});
   ASSERT_TRUE(program->Started());
 
-  ASSERT_TRUE(WaitUntil([&] { return LitPixels(display) > 0; }, kDrawTimeout)) << "nothing drawn on the screen";
+  ASSERT_TRUE(WaitUntil([&] { return LitPixels(display) > 0; }, kDrawTimeout))
+      << "nothing drawn on the screen";
   ASSERT_TRUE(program->Running()) << "the command ended before any input, leaving the saver on its own";
 
   TapKey(display, XK_space);

@@ -23,8 +23,8 @@ inline std::string InstallPrefix() {
 
 // "/bin/sh -c <command>" with the given variables added to this process's environment, or put in place of
 // those of the same names.
-inline std::unique_ptr<ChildProcess> StartThroughShell(const std::string& command,
-                                                       const std::map<std::string, std::string>& environment) {
+inline std::unique_ptr<ChildProcess> StartThroughShell(
+    const std::string& command, const std::map<std::string, std::string>& environment) {
   return std::make_unique<ChildProcess>(std::vector<std::string>{"/bin/sh", "-c", command},
                                         ChildProcess::Options{EnvironmentWith(environment)});
 }

@@ -64,8 +64,10 @@ struct WindowContents {
 WindowContents ReadContents(Display* display, Window window) {
   WindowContents contents;
   for (const std::uint32_t pixel : ReadPixels(display, window, {0, 0, kHostWidth, kHostHeight})) {
-    if (pixel == kHostColour) ++contents.hostPixels;
-    else if (pixel != 0) ++contents.litPixels;
+    if (pixel == kHostColour)
+      ++contents.hostPixels;
+    else if (pixel != 0)
+      ++contents.litPixels;
   }
   return contents;
 }
@@ -132,8 +134,8 @@ TEST_P(XScreenSaverHost, DrawsIntoTheHostWindowAndEndsWithIt) {
         return contents.hostPixels == 0 && contents.litPixels > 0;
       },
       kDrawTimeout);
-  ASSERT_TRUE(drawn) << "'" << command << "' left " << contents.hostPixels << " pixels of the host uncovered and lit "
-                     << contents.litPixels;
+  ASSERT_TRUE(drawn) << "'" << command << "' left " << contents.hostPixels
+                     << " pixels of the host uncovered and lit " << contents.litPixels;
   EXPECT_EQ(Children(display, host).size(), 1u) << "the saver draws in one child window of the host";
 
   if (hostCase.stopWithSigterm) {

@@ -17,7 +17,8 @@ constexpr std::uint32_t kWhite = 0x00FFFFFF;
 class Canvas {
  public:
   Canvas(std::int32_t width, std::int32_t height)
-      : m_width(width), m_pixels(static_cast<std::size_t>(width * height), kBefore),
+      : m_width(width),
+        m_pixels(static_cast<std::size_t>(width * height), kBefore),
         m_surface{m_pixels.data(), width, height, width} {}
   void Draw(const DibView& dib, std::int32_t x, std::int32_t y) { BlitDib(dib, x, y, m_surface); }
   std::uint32_t At(std::int32_t x, std::int32_t y) const {
@@ -51,8 +52,8 @@ BitmapInfoHeader Header(std::int32_t width, std::int32_t height, std::uint16_t b
 
 // A 3 x 2 picture, stored bottom-up with rows of 9 bytes padded to 12: bottom row red, green, blue; top
 // row white, black, red.
-const std::vector<std::uint8_t> kRgbBits{0, 0, 255, 0, 255, 0, 255, 0, 0, 0xEE, 0xEE, 0xEE,
-                                         255, 255, 255, 0, 0, 0, 0, 0, 255, 0xEE, 0xEE, 0xEE};
+const std::vector<std::uint8_t> kRgbBits{0,   0,   255, 0, 255, 0, 255, 0, 0,   0xEE, 0xEE, 0xEE,
+                                         255, 255, 255, 0, 0,   0, 0,   0, 255, 0xEE, 0xEE, 0xEE};
 
 TEST(BlitDib, Rgb24RowsLandBottomUpWithTheirPaddingSkipped) {
   Canvas canvas(5, 4);
@@ -101,14 +102,13 @@ std::vector<std::vector<std::uint32_t>> DrawRle(std::int32_t width, std::int32_t
 }
 
 TEST(BlitDib, Rle8DecodesEveryKindOfRecord) {
-  const std::vector<std::uint8_t> bits{
-      2, 0,              // Encoded run: two red pixels.
-      0, 3, 1, 2, 3, 0,  // Absolute run of three, padded to a word.
-      0, 0,              // End of line.
-      0, 2, 1, 1,        // Delta: one right, one line up, to the top line.
-      1, 3,              // One white pixel.
-      0, 1,              // End of bitmap.
-      5, 2};             // Never read.
+  const std::vector<std::uint8_t> bits{2, 0,              // Encoded run: two red pixels.
+                                       0, 3, 1, 2, 3, 0,  // Absolute run of three, padded to a word.
+                                       0, 0,              // End of line.
+                                       0, 2, 1, 1,        // Delta: one right, one line up, to the top line.
+                                       1, 3,              // One white pixel.
+                                       0, 1,              // End of bitmap.
+                                       5, 2};             // Never read.
   const std::vector<std::vector<std::uint32_t>> expected{
       {kBefore, kWhite, kBefore, kBefore, kBefore, kBefore},
       {kBefore, kBefore, kBefore, kBefore, kBefore, kBefore},
@@ -151,9 +151,10 @@ TEST(BlitDib, Rle8WithoutColourTableDrawsBlack) {
 }
 
 TEST(BlitDib, UnsupportedOrAbsurdBitmapsDrawNothing) {
-  const std::vector<BitmapInfoHeader> headers{
-      Header(3, 2, 8, BI_RGB), Header(3, 2, 24, BI_RLE8), Header(3, 2, 32, BI_RGB), Header(0, 2, 24, BI_RGB),
-      Header(-3, 2, 24, BI_RGB), Header(3, -2, 24, BI_RGB), Header(1 << 30, 2, 24, BI_RGB)};
+  const std::vector<BitmapInfoHeader> headers{Header(3, 2, 8, BI_RGB),       Header(3, 2, 24, BI_RLE8),
+                                              Header(3, 2, 32, BI_RGB),      Header(0, 2, 24, BI_RGB),
+                                              Header(-3, 2, 24, BI_RGB),     Header(3, -2, 24, BI_RGB),
+                                              Header(1 << 30, 2, 24, BI_RGB)};
   for (const BitmapInfoHeader& header : headers) {
     Canvas canvas(3, 2);
     canvas.Draw(DibView{header, kPalette, kRgbBits}, 0, 0);
@@ -201,12 +202,9 @@ TEST(ParsePackedDib, ColourCountAndPixelOffsetFollowTheHeaderRule) {
     std::size_t colours;
   };
   const Case cases[] = {
-      {"4 bits, count 0", 4, 0, 40, 256},
-      {"4 bits, count 16", 4, 16, 40, 16},
-      {"16 bits, count 0", 16, 0, 40, 256},
-      {"16 bits, count 3", 16, 3, 40, 3},
-      {"24 bits, count 0", 24, 0, 40, 0},
-      {"8 bits behind a longer header", 8, 0, 108, 256},
+      {"4 bits, count 0", 4, 0, 40, 256},   {"4 bits, count 16", 4, 16, 40, 16},
+      {"16 bits, count 0", 16, 0, 40, 256}, {"16 bits, count 3", 16, 3, 40, 3},
+      {"24 bits, count 0", 24, 0, 40, 0},   {"8 bits behind a longer header", 8, 0, 108, 256},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

@@ -29,12 +29,12 @@ TEST_F(MemoryBackendTest, InjectedInputBecomesTheWindowSystemsMessages) {
   const LPARAM at = MAKELPARAM(639, 479);
   const LPARAM alt = KEY_REPEAT_ONCE | KEY_CONTEXT_ALT;
   const std::vector<Msg> expected{
-      {hwnd, WM_KEYDOWN, 0x10, KEY_REPEAT_ONCE}, {hwnd, WM_SYSKEYDOWN, 'X', alt}, {hwnd, WM_SYSKEYDOWN, VK_MENU, alt},
-      {hwnd, WM_MOUSEMOVE, 0, at},               {hwnd, WM_LBUTTONDOWN, MK_LBUTTON, at},
-      {hwnd, WM_MBUTTONDOWN, MK_MBUTTON, at},    {hwnd, WM_RBUTTONDOWN, MK_RBUTTON, at},
-      {hwnd, WM_MOUSEWHEEL, 120u << 16, at},     {hwnd, WM_MOUSEWHEEL, 0xFF88u << 16, at},
-      {hwnd, WM_NCACTIVATE, 0, 0},               {hwnd, WM_ACTIVATE, WA_INACTIVE, 0},
-      {hwnd, WM_ACTIVATEAPP, 0, 0}};
+      {hwnd, WM_KEYDOWN, 0x10, KEY_REPEAT_ONCE}, {hwnd, WM_SYSKEYDOWN, 'X', alt},
+      {hwnd, WM_SYSKEYDOWN, VK_MENU, alt},       {hwnd, WM_MOUSEMOVE, 0, at},
+      {hwnd, WM_LBUTTONDOWN, MK_LBUTTON, at},    {hwnd, WM_MBUTTONDOWN, MK_MBUTTON, at},
+      {hwnd, WM_RBUTTONDOWN, MK_RBUTTON, at},    {hwnd, WM_MOUSEWHEEL, 120u << 16, at},
+      {hwnd, WM_MOUSEWHEEL, 0xFF88u << 16, at},  {hwnd, WM_NCACTIVATE, 0, 0},
+      {hwnd, WM_ACTIVATE, WA_INACTIVE, 0},       {hwnd, WM_ACTIVATEAPP, 0, 0}};
   EXPECT_EQ(taken, expected);
 }
 

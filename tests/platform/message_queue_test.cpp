@@ -20,9 +20,9 @@ TEST_F(MessageQueueTest, PostedBeforeInputBeforeQuitBeforePaint) {
   wnd.PostMessage(WM_USER + 2, 12, 0);
 
   const std::vector<Msg> expected{
-      {hwnd, WM_USER + 1, 11, 0},         {hwnd, WM_USER + 2, 12, 0},
-      {hwnd, WM_KEYDOWN, 'A', 1},         {hwnd, WM_MOUSEMOVE, 0, MAKELPARAM(3, 4)},
-      {0, WM_QUIT, 7, 0},                 {hwnd, WM_PAINT, 0, 0},
+      {hwnd, WM_USER + 1, 11, 0}, {hwnd, WM_USER + 2, 12, 0},
+      {hwnd, WM_KEYDOWN, 'A', 1}, {hwnd, WM_MOUSEMOVE, 0, MAKELPARAM(3, 4)},
+      {0, WM_QUIT, 7, 0},         {hwnd, WM_PAINT, 0, 0},
   };
   EXPECT_EQ(DrainUntilPaint(), expected);
 }

@@ -25,11 +25,18 @@ TEST(MonitorLayout, MonitorsComeFromTheListThatNamesMore) {
   const Case cases[] = {
       {"RandR alone", twoFromRandr, {}, twoFromRandr},
       {"RandR as many as Xinerama keeps its primary", twoFromRandr, twoFromXinerama, twoFromRandr},
-      {"Xinerama more: its first head is primary", oneFromRandr, twoFromXinerama, {{kLeft, true}, {kRight, false}}},
+      {"Xinerama more: its first head is primary",
+       oneFromRandr,
+       twoFromXinerama,
+       {{kLeft, true}, {kRight, false}}},
       {"neither: the whole screen", {}, {}, {{Rect{0, 0, 1440, 600}, true}}},
-      {"clipped to the screen, off it dropped", {{Rect{-100, 0, 900, 700}, true}, {Rect{1440, 0, 2000, 600}, false}},
-       {}, {{Rect{0, 0, 900, 600}, true}}},
-      {"nothing on the screen: the whole screen", {{Rect{2000, 0, 2100, 100}, true}}, {},
+      {"clipped to the screen, off it dropped",
+       {{Rect{-100, 0, 900, 700}, true}, {Rect{1440, 0, 2000, 600}, false}},
+       {},
+       {{Rect{0, 0, 900, 600}, true}}},
+      {"nothing on the screen: the whole screen",
+       {{Rect{2000, 0, 2100, 100}, true}},
+       {},
        {{Rect{0, 0, 1440, 600}, true}}},
   };
   for (const Case& c : cases) {
@@ -64,8 +71,14 @@ TEST(MonitorLayout, CoversGoWhereverTheFlamesWindowLeavesAMonitorShowing) {
       {"the other monitor", {{kLeft, true}, {kRight, false}}, kLeft, {kRight}},
       {"a clone of the primary needs none", {{kLeft, true}, {kLeft, false}}, kLeft, {}},
       {"two clones of another share one", {{kLeft, true}, {kRight, false}, {kRight, false}}, kLeft, {kRight}},
-      {"a grown primary is covered under the window", {{Rect{0, 0, 1024, 768}, true}}, kLeft, {Rect{0, 0, 1024, 768}}},
-      {"a monitor inside the window needs none", {{kLeft, true}, {Rect{100, 100, 400, 400}, false}}, kLeft, {}},
+      {"a grown primary is covered under the window",
+       {{Rect{0, 0, 1024, 768}, true}},
+       kLeft,
+       {Rect{0, 0, 1024, 768}}},
+      {"a monitor inside the window needs none",
+       {{kLeft, true}, {Rect{100, 100, 400, 400}, false}},
+       kLeft,
+       {}},
   };
   for (const Case& c : cases) EXPECT_EQ(CoverRects(c.monitors, c.flame), c.expected) << c.name;
 }

@@ -33,8 +33,8 @@ class ScenarioRecorder {
                                      ? before + (*m_reference)[m_steps.size()].size()
                                      : 0;
     Pump(expected);
-    std::vector<Msg>& step = m_steps.emplace_back(m_wnd.received.begin() + static_cast<std::ptrdiff_t>(before),
-                                                  m_wnd.received.end());
+    std::vector<Msg>& step = m_steps.emplace_back(
+        m_wnd.received.begin() + static_cast<std::ptrdiff_t>(before), m_wnd.received.end());
     // The window's handle differs between backends, so it is left out.
     for (Msg& msg : step) msg.hwnd = 0;
   }

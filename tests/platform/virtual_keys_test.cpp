@@ -18,7 +18,7 @@ TEST(VirtualKeys, KeysOfEitherHandShareTheirCodeAndRangesCountOn) {
       {0xFFEB, 0x5B}, {0xFFEC, 0x5C},  // Super_L, Super_R: two codes, as on the original system
       {0x0071, 'Q'},  {0x0051, 'Q'},   // q, Q
       {0xFF54, 0x28}, {0xFFC9, 0x7B},  // Down, F12
-      {0x00E9, 0},                      // eacute has no code of its own
+      {0x00E9, 0},                     // eacute has no code of its own
   };
   for (const Case& c : cases) EXPECT_EQ(VirtualKeyFromKeysym(c.keysym), c.key) << std::hex << c.keysym;
 }

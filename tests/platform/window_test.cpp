@@ -88,6 +88,7 @@ TEST_F(WindowTest, DestroyWindowDuringDestructionDoesNothing) {
       secondResult = DestroyWindow();
       return Default();
     }
+
    public:
     bool secondResult = true;
   };
@@ -149,7 +150,8 @@ TEST_F(WindowTest, DefaultGivesTheCurrentMessageEvenAfterANestedOne) {
   ASSERT_TRUE(wnd.CreateChildOf(host, false));
   wnd.received.clear();
   SendMessage(wnd.GetSafeHwnd(), WM_SYSCOMMAND, SC_CLOSE, 0);
-  EXPECT_EQ(wnd.Messages(), (std::vector<UINT>{WM_SYSCOMMAND, WM_USER + 1, WM_CLOSE, WM_DESTROY, WM_NCDESTROY}));
+  EXPECT_EQ(wnd.Messages(),
+            (std::vector<UINT>{WM_SYSCOMMAND, WM_USER + 1, WM_CLOSE, WM_DESTROY, WM_NCDESTROY}));
 }
 
 TEST_F(WindowTest, AnObjectThatDeletesItselfInsideItsOwnHandlerIsNotTouchedAgain) {

@@ -17,7 +17,8 @@ constexpr std::uint32_t kBlack = 0x000000;
 
 // A colour that differs from its neighbours in every channel, so that a flipped or shifted row shows.
 std::uint32_t Pattern(int x, int y) {
-  return static_cast<std::uint32_t>(((x * 3) & 0xFF) << 16 | ((y * 2 + 1) & 0xFF) << 8 | ((x * 7 + y * 5) & 0xFF));
+  return static_cast<std::uint32_t>(((x * 3) & 0xFF) << 16 | ((y * 2 + 1) & 0xFF) << 8 |
+                                    ((x * 7 + y * 5) & 0xFF));
 }
 
 // The 70 x 100 flame-sized bitmap, bottom-up as the flame is stored, showing Pattern with row 0 at the top,
@@ -61,7 +62,8 @@ class X11Drawing : public X11Test, public testing::WithParamInterface<bool> {
     X11Test::SetUp();
     if (HasFatalFailure()) return;
     host = MakeHost(0, 0, kWindowWidth, kWindowHeight);
-    window = backend->CreateChildWindow(static_cast<HWND>(host), Rect{0, 0, kWindowWidth, kWindowHeight}, true);
+    window =
+        backend->CreateChildWindow(static_cast<HWND>(host), Rect{0, 0, kWindowWidth, kWindowHeight}, true);
     ASSERT_NE(window, 0u);
     ASSERT_TRUE(PollUntil([&] { return !sink.invalidated.empty(); }));
     dc = backend->GetDC(window);
@@ -117,9 +119,8 @@ TEST_P(X11Drawing, SameImageDrawnAgainShowsItsNewContent) {
   // The second frame reuses the image memory of the first; it must show the new bytes, all of them.
   for (std::uint8_t& byte : bits) byte = static_cast<std::uint8_t>(~byte);
   backend->DrawDib(dc, 0, 0, FlameDib(bits));
-  ExpectWindow([&](int x, int y) {
-    return x < kFlameWidth && y < kFlameHeight ? ~Pattern(x, y) & 0xFFFFFF : kBlack;
-  });
+  ExpectWindow(
+      [&](int x, int y) { return x < kFlameWidth && y < kFlameHeight ? ~Pattern(x, y) & 0xFFFFFF : kBlack; });
 }
 
 // Another client holds the server while the frames are drawn, so that none of them has been read when the
@@ -140,12 +141,14 @@ TEST_P(X11Drawing, FramesDrawnWhileTheServerIsHeldEachShowTheirOwnPixels) {
   XSync(display, False);
   std::atomic<bool> drawn = false;
   std::thread drawer([&] {
-    for (int frame = 0; frame < kFrames; ++frame) backend->DrawDib(dc, left(frame), top(frame), FlameDib(frames[frame]));
+    for (int frame = 0; frame < kFrames; ++frame)
+      backend->DrawDib(dc, left(frame), top(frame), FlameDib(frames[frame]));
     drawn = true;
   });
   // Drawing waits for the server once every image is in flight, so only a faulty client gets done here.
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(500);
-  while (!drawn && std::chrono::steady_clock::now() < deadline) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  while (!drawn && std::chrono::steady_clock::now() < deadline)
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
   XUngrabServer(display);
   XSync(display, False);
   drawer.join();
@@ -178,12 +181,10 @@ TEST_P(X11Drawing, RunLengthImageLandsPixelExactAndLeavesSkippedPixelsAlone) {
   const std::uint32_t R = 0xFF0000, G = 0x00FF00, B = 0x0000FF, W = 0xFFFFFF, _ = kBackground;
   // Six by four, bottom row first: a run; literal pixels and a run; a run, a jump over two pixels and a
   // run; three literal pixels (padded) and the end of the bitmap, which leaves the rest of the row alone.
-  const std::vector<std::uint8_t> bits = {6, 1, 0, 0,
-                                          0, 4, 0, 1, 2, 3, 2, 3, 0, 0,
-                                          2, 2, 0, 2, 2, 0, 2, 0, 0, 0,
-                                          0, 3, 3, 2, 1, 0, 0, 1};
-  const std::uint32_t expected[4][6] = {{W, B, G, _, _, _}, {B, B, _, _, R, R}, {R, G, B, W, W, W},
-                                        {G, G, G, G, G, G}};
+  const std::vector<std::uint8_t> bits = {6, 1, 0, 0, 0, 4, 0, 1, 2, 3, 2, 3, 0, 0, 2, 2,
+                                          0, 2, 2, 0, 2, 0, 0, 0, 0, 3, 3, 2, 1, 0, 0, 1};
+  const std::uint32_t expected[4][6] = {
+      {W, B, G, _, _, _}, {B, B, _, _, R, R}, {R, G, B, W, W, W}, {G, G, G, G, G, G}};
   DibView dib;
   dib.header.biWidth = 6;
   dib.header.biHeight = 4;

@@ -123,8 +123,9 @@ TEST_F(X11Existence, ForeignWindowIsAskedOfTheServer) {
   EXPECT_FALSE(backend->NativeWindowExists(static_cast<HWND>(host)));
   bool exists = false;
   // A backend answering without the server would answer long before the release.
-  EXPECT_FALSE(AnsweredWhileServerGrabbed(display, std::chrono::milliseconds(200),
-                                          [&] { exists = backend->NativeWindowExists(static_cast<HWND>(root)); }));
+  EXPECT_FALSE(AnsweredWhileServerGrabbed(display, std::chrono::milliseconds(200), [&] {
+    exists = backend->NativeWindowExists(static_cast<HWND>(root));
+  }));
   EXPECT_TRUE(exists);
 }
 

@@ -28,7 +28,8 @@ class X11Monitors : public X11Test {
     XRRScreenResources* resources = XRRGetScreenResources(display, root);
     ASSERT_NE(resources, nullptr);
     ASSERT_GT(resources->ncrtc, 0);
-    XRRSetCrtcConfig(display, resources, resources->crtcs[0], CurrentTime, 0, 0, None, RR_Rotate_0, nullptr, 0);
+    XRRSetCrtcConfig(display, resources, resources->crtcs[0], CurrentTime, 0, 0, None, RR_Rotate_0, nullptr,
+                     0);
     XRRFreeScreenResources(resources);
     Declare("LEFT", kLeft, false);
     Declare("PRIMARY", kPrimary, true);
@@ -73,8 +74,9 @@ class X11Monitors : public X11Test {
       }
       covers.push_back(Rect{a.x, a.y, a.x + a.width, a.y + a.height});
     }
-    std::sort(covers.begin(), covers.end(),
-              [](const Rect& a, const Rect& b) { return a.left != b.left ? a.left < b.left : a.top < b.top; });
+    std::sort(covers.begin(), covers.end(), [](const Rect& a, const Rect& b) {
+      return a.left != b.left ? a.left < b.left : a.top < b.top;
+    });
     return covers;
   }
 };
@@ -93,8 +95,17 @@ TEST_F(X11Monitors, CoversFollowAChangedLayoutWithinASecondAndTheWindowStays) {
       {"as declared", [] {}, {kLeft}},
       {"resized", [&] { Declare("LEFT", shorter, false); }, {shorter}},
       {"plugged in", [&] { Declare("BELOW", below, false); }, {shorter, below}},
-      {"unplugged", [&] { Remove("LEFT"); Remove("BELOW"); }, {}},
-      {"primary grown", [&] { Declare("PRIMARY", Rect{0, 0, 1200, 800}, true); }, {Rect{0, 0, 1200, 800}}},
+      {"unplugged",
+       [&] {
+         Remove("LEFT");
+         Remove("BELOW");
+       },
+       {}},
+      {"primary grown",
+       [&] {
+         Declare("PRIMARY", Rect{0, 0, 1200, 800}, true);
+       },
+       {Rect{0, 0, 1200, 800}}},
   };
   for (const Change& change : changes) {
     SCOPED_TRACE(change.name);
@@ -104,8 +115,9 @@ TEST_F(X11Monitors, CoversFollowAChangedLayoutWithinASecondAndTheWindowStays) {
     EXPECT_LT(std::chrono::steady_clock::now() - changed, std::chrono::seconds(1));
     XWindowAttributes attributes;
     ASSERT_NE(XGetWindowAttributes(display, saver, &attributes), 0);
-    EXPECT_EQ((Rect{attributes.x, attributes.y, attributes.x + attributes.width, attributes.y + attributes.height}),
-              kPrimary);
+    EXPECT_EQ(
+        (Rect{attributes.x, attributes.y, attributes.x + attributes.width, attributes.y + attributes.height}),
+        kPrimary);
   }
   EXPECT_EQ(test::Children(display, root).back(), saver);
 

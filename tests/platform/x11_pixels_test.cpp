@@ -46,7 +46,8 @@ INSTANTIATE_TEST_SUITE_P(
         LayoutCase{"Rgb565", {16, false, 0xF800, 0x07E0, 0x001F}, 0xFF8040, {0x08, 0xFC}},
         LayoutCase{"Rgb565White", {16, false, 0xF800, 0x07E0, 0x001F}, 0xFFFFFF, {0xFF, 0xFF}},
         // 10 bits a channel: full intensity stays full, not 0x3FC.
-        LayoutCase{"Rgb30", {32, false, 0x3FF00000, 0x000FFC00, 0x000003FF}, 0xFF0000, {0x00, 0x00, 0xF0, 0x3F}}),
+        LayoutCase{
+            "Rgb30", {32, false, 0x3FF00000, 0x000FFC00, 0x000003FF}, 0xFF0000, {0x00, 0x00, 0xF0, 0x3F}}),
     [](const testing::TestParamInfo<LayoutCase>& param) { return std::string(param.param.name); });
 
 TEST(PixelPacker, RefusesLayoutsThatNoTrueColorImageHas) {
@@ -69,7 +70,9 @@ TEST(PixelPacker, PacksEveryPixelOfAWiderBitmapInEveryLayout) {
   constexpr int kWidth = 7;
   constexpr int kRows = 3;
   constexpr std::size_t kStride = 24;  // 21 bytes of pixels, padded.
-  auto rgbAt = [](int x, int row) { return static_cast<std::uint32_t>(0x10305 * (x + 1) + 0x70b0d * row) & 0xFFFFFF; };
+  auto rgbAt = [](int x, int row) {
+    return static_cast<std::uint32_t>(0x10305 * (x + 1) + 0x70b0d * row) & 0xFFFFFF;
+  };
   std::vector<std::uint8_t> bits(kStride * kRows, 0xEE);
   for (int row = 0; row < kRows; ++row) {
     std::uint8_t* line = bits.data() + static_cast<std::size_t>(kRows - 1 - row) * kStride;

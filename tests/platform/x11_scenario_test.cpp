@@ -37,7 +37,9 @@ class MemoryDriver : public Driver {
     m_backend = backend.get();
     SetBackend(std::move(backend));
   }
-  HWND MakeHost() override { return m_host = m_backend->CreateHostWindow(Size{kHostArea.right, kHostArea.bottom}); }
+  HWND MakeHost() override {
+    return m_host = m_backend->CreateHostWindow(Size{kHostArea.right, kHostArea.bottom});
+  }
   void Move(HWND window, int x, int y) override { m_backend->InjectMotion(window, x, y); }
   void Key(HWND window) override { m_backend->InjectKey(window, 'A'); }
   void Click(HWND window) override { m_backend->InjectButton(window, 1); }
@@ -65,8 +67,8 @@ class X11Driver : public Driver {
   bool Ready() const { return m_display != nullptr && HasBackend(); }
 
   HWND MakeHost() override {
-    m_host = XCreateSimpleWindow(m_display, DefaultRootWindow(m_display), 0, 0, kHostArea.right, kHostArea.bottom, 0,
-                                 0, 0);
+    m_host = XCreateSimpleWindow(m_display, DefaultRootWindow(m_display), 0, 0, kHostArea.right,
+                                 kHostArea.bottom, 0, 0, 0);
     XMapWindow(m_display, m_host);
     XSync(m_display, False);
     return static_cast<HWND>(m_host);

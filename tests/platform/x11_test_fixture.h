@@ -45,8 +45,8 @@ class X11Test : public ::testing::Test {
     attributes.background_pixel = 0x000080;
     attributes.override_redirect = True;
     const Window host = XCreateWindow(display, root, x, y, static_cast<unsigned>(width),
-                                      static_cast<unsigned>(height), 0, CopyFromParent, InputOutput, CopyFromParent,
-                                      CWBackPixel | CWOverrideRedirect, &attributes);
+                                      static_cast<unsigned>(height), 0, CopyFromParent, InputOutput,
+                                      CopyFromParent, CWBackPixel | CWOverrideRedirect, &attributes);
     XMapWindow(display, host);
     XSync(display, False);
     return host;

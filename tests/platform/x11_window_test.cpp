@@ -2,8 +2,8 @@
 #include "tests/platform/x11_test_fixture.h"
 
 #include <X11/Xatom.h>
-#include <X11/extensions/Xfixes.h>
 #include <X11/extensions/XTest.h>
+#include <X11/extensions/Xfixes.h>
 
 #include <algorithm>
 
@@ -50,7 +50,8 @@ TEST_F(X11Window, ChildCoversTheHostsClientArea) {
   EXPECT_EQ(attributes.y, 0);
   EXPECT_EQ(attributes.map_state, IsViewable);
   // Shown means exposed: the window's update region becomes invalid.
-  EXPECT_TRUE(PollUntil([&] { return std::count(sink.invalidated.begin(), sink.invalidated.end(), child) > 0; }));
+  EXPECT_TRUE(
+      PollUntil([&] { return std::count(sink.invalidated.begin(), sink.invalidated.end(), child) > 0; }));
 }
 
 TEST_F(X11Window, HiddenChildStaysUnmapped) {
@@ -105,8 +106,9 @@ TEST_F(X11WideScreen, FullScreenWindowCoversThePrimaryScreenAboveOthersWithoutAP
   ASSERT_NE(window, 0u);
   XWindowAttributes attributes;
   ASSERT_NE(XGetWindowAttributes(display, window, &attributes), 0);
-  EXPECT_EQ((Rect{attributes.x, attributes.y, attributes.x + attributes.width, attributes.y + attributes.height}),
-            (Rect{0, 0, kWidth, kHeight}));
+  EXPECT_EQ(
+      (Rect{attributes.x, attributes.y, attributes.x + attributes.width, attributes.y + attributes.height}),
+      (Rect{0, 0, kWidth, kHeight}));
   EXPECT_EQ(attributes.map_state, IsViewable);
   EXPECT_TRUE(attributes.override_redirect);
   // Topmost among the root's children: the last in stacking order.
@@ -121,8 +123,8 @@ TEST_F(X11WideScreen, FullScreenWindowCoversThePrimaryScreenAboveOthersWithoutAP
   unsigned long after = 0;
   unsigned char* value = nullptr;
   const Atom bypass = XInternAtom(display, "_NET_WM_BYPASS_COMPOSITOR", False);
-  ASSERT_EQ(XGetWindowProperty(display, window, bypass, 0, 1, False, XA_CARDINAL, &type, &format, &items, &after,
-                               &value),
+  ASSERT_EQ(XGetWindowProperty(display, window, bypass, 0, 1, False, XA_CARDINAL, &type, &format, &items,
+                               &after, &value),
             Success);
   ASSERT_EQ(items, 1u);
   EXPECT_EQ(*reinterpret_cast<long*>(value), 1);

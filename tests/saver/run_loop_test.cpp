@@ -42,7 +42,9 @@ class RunLoopTest : public SaverFixture {
   void CloseAt(int frame, int now) {
     if (now == frame) platform::PostMessage(Hwnd, platform::WM_CLOSE, 0, 0);
   }
-  std::vector<MemoryBackend::DrawCall> Draws() const { return {Backend->DrawCalls().begin(), Backend->DrawCalls().end()}; }
+  std::vector<MemoryBackend::DrawCall> Draws() const {
+    return {Backend->DrawCalls().begin(), Backend->DrawCalls().end()};
+  }
 
   struct TimerStep {
     int frame;                  // At the message step of this frame,
@@ -200,9 +202,10 @@ TEST_F(RunLoopTest, StageTimerMeasuresAcrossTheWrapOfTheTickCount) {
 }
 
 bool AllSourceBytesWithin(const saver::RunState& run, std::uint8_t low, std::uint8_t high) {
-  return std::all_of(run.Sources.SourceBlocks.begin(), run.Sources.SourceBlocks.end(), [&](const auto& block) {
-    return std::all_of(block.begin(), block.end(), [&](std::uint8_t v) { return v >= low && v <= high; });
-  });
+  return std::all_of(
+      run.Sources.SourceBlocks.begin(), run.Sources.SourceBlocks.end(), [&](const auto& block) {
+        return std::all_of(block.begin(), block.end(), [&](std::uint8_t v) { return v >= low && v <= high; });
+      });
 }
 
 TEST_F(RunLoopTest, BurnedOutFramesKeepTheSourcesDarkUntilTheRelight) {
@@ -279,7 +282,9 @@ TEST_F(RunLoopTest, SpeedControlWaitsInEveryFrameOnlyWhenSwitchedOn) {
     auto backend = std::make_unique<TickingBackend>();
     Backend = backend.get();
     platform::SetBackend(std::move(backend));
-    Backend->SetPollHook([this] { if (OnEveryPoll) OnEveryPoll(); });
+    Backend->SetPollHook([this] {
+      if (OnEveryPoll) OnEveryPoll();
+    });
     WriteSetting("DelayOn", delayOn);
     WriteSetting("DelayTime", 50);
     Log = {};

@@ -11,11 +11,11 @@
 #include <string>
 #include <vector>
 
-#include "settings/settings_store.h"
 #include "platform/app.h"
 #include "platform/backend.h"
 #include "platform/memory/memory_backend.h"
 #include "platform/platform.h"
+#include "settings/settings_store.h"
 #include "testing/temp_dir.h"
 #include "tests/saver/probe_window.h"
 
@@ -54,7 +54,8 @@ class SaverFixture : public ::testing::Test {
     Host = Backend->CreateHostWindow(client);
     auto* window = new Window(args...);
     EXPECT_TRUE(window->CreateFlameWindow(0, platform::WS_CHILD | platform::WS_VISIBLE,
-                                          platform::Rect{0, 0, client.width, client.height}, Host, 0, nullptr));
+                                          platform::Rect{0, 0, client.width, client.height}, Host, 0,
+                                          nullptr));
     App->m_pMainWnd = window;
     return window;
   }

@@ -28,7 +28,8 @@ class SaverWndTest : public SaverFixture {
   }
   bool ClosePosted() {
     const std::vector<Msg> posted = TakePostedMessages();
-    return std::any_of(posted.begin(), posted.end(), [](const Msg& m) { return m.message == platform::WM_CLOSE; });
+    return std::any_of(posted.begin(), posted.end(),
+                       [](const Msg& m) { return m.message == platform::WM_CLOSE; });
   }
   bool Defaulted(UINT message) const {
     return std::find(Log.defaulted.begin(), Log.defaulted.end(), message) != Log.defaulted.end();
@@ -155,7 +156,8 @@ TEST_F(SaverWndTest, OnlyAMoveAwayFromTheFirstPositionCloses) {
     ProbeSaverWnd* wnd = MakeFullScreen();
     TakePostedMessages();
 
-    for (const auto& [x, y] : c.moves) platform::SendMessage(Hwnd, platform::WM_MOUSEMOVE, 0, platform::MAKELPARAM(x, y));
+    for (const auto& [x, y] : c.moves)
+      platform::SendMessage(Hwnd, platform::WM_MOUSEMOVE, 0, platform::MAKELPARAM(x, y));
 
     EXPECT_EQ(wnd->MouseOrigin, c.origin);
     EXPECT_EQ(wnd->QuitFlag, c.closes ? 1 : 0);
@@ -186,12 +188,25 @@ TEST_F(SaverWndTest, RunningSaverEndsAtTheFirstSignOfTheUser) {
       {"left button", [](MemoryBackend& b, platform::HWND h) { b.InjectButton(h, 1); }, true},
       {"middle button", [](MemoryBackend& b, platform::HWND h) { b.InjectButton(h, 2); }, true},
       {"right button", [](MemoryBackend& b, platform::HWND h) { b.InjectButton(h, 3); }, true},
-      {"wheel", [](MemoryBackend& b, platform::HWND h) { b.InjectButton(h, 4); b.InjectButton(h, 5); }, false},
+      {"wheel",
+       [](MemoryBackend& b, platform::HWND h) {
+         b.InjectButton(h, 4);
+         b.InjectButton(h, 5);
+       },
+       false},
       {"first motion", [](MemoryBackend& b, platform::HWND h) { b.InjectMotion(h, 10, 10); }, false},
       {"motion to the same place",
-       [](MemoryBackend& b, platform::HWND h) { b.InjectMotion(h, 10, 10); b.InjectMotion(h, 10, 10); }, false},
+       [](MemoryBackend& b, platform::HWND h) {
+         b.InjectMotion(h, 10, 10);
+         b.InjectMotion(h, 10, 10);
+       },
+       false},
       {"one pixel away",
-       [](MemoryBackend& b, platform::HWND h) { b.InjectMotion(h, 10, 10); b.InjectMotion(h, 10, 11); }, true},
+       [](MemoryBackend& b, platform::HWND h) {
+         b.InjectMotion(h, 10, 10);
+         b.InjectMotion(h, 10, 11);
+       },
+       true},
       {"focus taken away", [](MemoryBackend& b, platform::HWND h) { b.InjectFocusLoss(h); }, true},
   };
   constexpr int kInjectAt = 3;

@@ -52,7 +52,8 @@ TEST_F(SettingsFileTest, ALinkStaysALinkAndItsTargetGetsTheNewVersion) {
   const Case cases[] = {
       {"relative link", [&] { fs::create_symlink("../dotfiles/veltane.conf", File()); }},
       {"absolute link", [&] { fs::create_symlink(target, File()); }},
-      {"link to a link", [&] {
+      {"link to a link",
+       [&] {
          fs::create_symlink(target, m_root / "dotfiles" / "current");
          fs::create_symlink("../dotfiles/current", File());
        }},
@@ -83,13 +84,15 @@ TEST_F(SettingsFileTest, AnythingButASmallRegularFileReadsAsNothingAndIsNeverWri
   };
   const Case cases[] = {
       {"named pipe", [&] { ASSERT_EQ(mkfifo(File().c_str(), 0600), 0); }},
-      {"link to a named pipe", [&] {
+      {"link to a named pipe",
+       [&] {
          ASSERT_EQ(mkfifo((m_root / "dotfiles" / "pipe").c_str(), 0600), 0);
          fs::create_symlink(m_root / "dotfiles" / "pipe", File());
        }},
       {"link to a device", [&] { fs::create_symlink("/dev/zero", File()); }},
       {"folder", [&] { fs::create_directory(File()); }},
-      {"link loop", [&] {
+      {"link loop",
+       [&] {
          fs::create_symlink(File(), m_root / "dotfiles" / "loop");
          fs::create_symlink(m_root / "dotfiles" / "loop", File());
        }},

@@ -182,10 +182,12 @@ TEST_F(SettingsProcesses, AWriterKilledAtAnyMomentLeavesAWholeFileAndNothingThat
   long lastDelayOn = 0;
   int leftBehind = 0;
   for (int run = 0; run < kKilledWriters; ++run) {
-    const Child writer = Start(VELTANE_SETTINGS_HELPER, {"write", ConfigHome(), std::to_string(kKilledWriterRounds),
-                                                         "DelayOn", "DelayTime", "BurnTime"});
+    const Child writer = Start(
+        VELTANE_SETTINGS_HELPER,
+        {"write", ConfigHome(), std::to_string(kKilledWriterRounds), "DelayOn", "DelayTime", "BurnTime"});
     ASSERT_GT(writer.pid, 0);
-    std::this_thread::sleep_for(std::chrono::microseconds(std::uniform_int_distribution<int>(0, longestDelay)(random)));
+    std::this_thread::sleep_for(
+        std::chrono::microseconds(std::uniform_int_distribution<int>(0, longestDelay)(random)));
     kill(writer.pid, SIGKILL);
     Finish(writer);
     const std::string text = ReadText(m_store.FilePath());
@@ -197,7 +199,8 @@ TEST_F(SettingsProcesses, AWriterKilledAtAnyMomentLeavesAWholeFileAndNothingThat
     ASSERT_LE(strays.size(), 1u) << strays[0];
     leftBehind += static_cast<int>(strays.size());
     if (!strays.empty()) {
-      ASSERT_TRUE(m_store.WriteProfileInt("veltane", "DelayOn", static_cast<std::int32_t>(values["DelayOn"])));
+      ASSERT_TRUE(
+          m_store.WriteProfileInt("veltane", "DelayOn", static_cast<std::int32_t>(values["DelayOn"])));
       ASSERT_EQ(Strays(folder), std::vector<std::string>{}) << "run " << run;
     }
   }

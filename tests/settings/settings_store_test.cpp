@@ -99,7 +99,8 @@ TEST_F(SettingsStoreTest, WritesLandInOrderAsPlainIniTextWithUnsignedNumbers) {
   EXPECT_EQ(store.GetProfileInt("veltane", "BurnTime", kDefault), -1);
   // The lock file stays beside the settings file; no temporary file does.
   std::vector<std::string> names;
-  for (const auto& entry : fs::directory_iterator(File().parent_path())) names.push_back(entry.path().filename());
+  for (const auto& entry : fs::directory_iterator(File().parent_path()))
+    names.push_back(entry.path().filename());
   std::sort(names.begin(), names.end());
   EXPECT_EQ(names, (std::vector<std::string>{"veltane.conf", "veltane.conf.lock"}));
 }
@@ -224,7 +225,8 @@ TEST_F(SettingsStoreTest, WithoutHomeVariableThePasswordEntryGivesTheHome) {
   ScopedEnv homeEnv("HOME", std::nullopt);
   SettingsStore store("veltane");
   store.SetRegistryKey(kRegistryKey);
-  const std::string expected = fs::path(getpwuid(getuid())->pw_dir) / ".config" / kRegistryKey / "veltane.conf";
+  const std::string expected =
+      fs::path(getpwuid(getuid())->pw_dir) / ".config" / kRegistryKey / "veltane.conf";
   EXPECT_EQ(store.FilePath(), expected);
 }
 

@@ -37,19 +37,35 @@ TEST(UnusableConfigurationHome, GivesWhatCanBeReadAndFailedWritesSilently) {
     fs::path unchanged;
   };
   const Case cases[] = {
-      {"read-only home", home, [&] { fs::create_directory(home); fs::permissions(home, fs::perms(0500)); },
-       kDefault, {}},
-      {"read-only company folder", home, [&] {
+      {"read-only home",
+       home,
+       [&] {
+         fs::create_directory(home);
+         fs::permissions(home, fs::perms(0500));
+       },
+       kDefault,
+       {}},
+      {"read-only company folder", home,
+       [&] {
          fs::create_directories(company);
          WriteText(file, stored);
          fs::permissions(company, fs::perms(0500));
-       }, 33, file},
-      {"unreadable file", home, [&] {
+       },
+       33, file},
+      {"unreadable file",
+       home,
+       [&] {
          fs::create_directories(company);
          WriteText(file, stored);
          fs::permissions(file, fs::perms(0200));
-       }, kDefault, {}},
-      {"company folder is a file", home, [&] { fs::create_directories(home); WriteText(company, stored); },
+       },
+       kDefault,
+       {}},
+      {"company folder is a file", home,
+       [&] {
+         fs::create_directories(home);
+         WriteText(company, stored);
+       },
        kDefault, company},
       {"home is a file", home, [&] { WriteText(home, stored); }, kDefault, home},
       {"home below a file", home / "sub", [&] { WriteText(home, stored); }, kDefault, home},

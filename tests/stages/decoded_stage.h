@@ -21,7 +21,8 @@ constexpr std::uint32_t kUntouched = 0x00FF00FF;
 inline std::vector<std::uint32_t> DecodedStage(std::uint16_t id) {
   const std::string name = "#" + std::to_string(id);
   platform::DibView image;
-  if (!platform::ParsePackedDib(platform::FindResource(name.c_str(), platform::ResourceType::Bitmap), &image)) {
+  if (!platform::ParsePackedDib(platform::FindResource(name.c_str(), platform::ResourceType::Bitmap),
+                                &image)) {
     return {};
   }
   std::vector<std::uint32_t> pixels(static_cast<std::size_t>(kImageWidth * kImageHeight), kUntouched);

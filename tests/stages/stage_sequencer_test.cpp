@@ -205,7 +205,8 @@ TEST_F(StageSequencerTest, AWindowTooSmallForTheImageStillRunsTheWholeCycleWithT
 }
 
 // Wherever the image is drawn the flame stands on its wick, however low the window: its lower edge lies 137
-// rows, less the stage's lift, below the image's top, and its left edge 53 or 54 columns right of the image's.
+// rows, less the stage's lift, below the image's top, and its left edge 53 or 54 columns right of the
+// image's.
 TEST_F(StageSequencerTest, EveryWindowThatShowsTheImagePutsTheFlameOnItsWick) {
   struct Case {
     std::int32_t width, height, columnsIn;
@@ -229,15 +230,16 @@ TEST_F(StageSequencerTest, EveryWindowThatShowsTheImagePutsTheFlameOnItsWick) {
 }
 
 // A white flame is drawn before every advance; after it nothing may be lit outside the flame's new place and
-// the image, and a newly drawn image must be whole. Only an advance that moves the flame fills anything, and then
-// exactly its old place.
+// the image, and a newly drawn image must be whole. Only an advance that moves the flame fills anything, and
+// then exactly its old place.
 TEST_F(StageSequencerTest, AnAdvanceThatMovesTheFlameLeavesNothingOfTheOldFlameBehind) {
   const std::vector<std::uint8_t> flameImage(21200, 0xFF);
   // The relight starts a cycle that repeats the first from call 2 on; the second pass covers its moves.
   std::vector<std::size_t> calls;
   for (std::size_t call = 0; call < std::size(kCycle); ++call) calls.push_back(call);
   for (std::size_t call = 2; call < std::size(kCycle); ++call) calls.push_back(call);
-  for (const platform::Size size : {platform::Size{640, 480}, platform::Size{320, 240}, platform::Size{300, 250}}) {
+  for (const platform::Size size :
+       {platform::Size{640, 480}, platform::Size{320, 240}, platform::Size{300, 250}}) {
     const HWND hwnd = Window(size.width, size.height);
     StageSequencer sequencer;
     std::int32_t imageLeft = 0;

@@ -20,7 +20,7 @@ inline std::vector<std::uint8_t> ReadFile(const std::filesystem::path& path) {
 // Decodes a PNG file's bytes into 0x00RRGGBB words, row 0 at the top; empty, with a test failure, when
 // libpng cannot read them.
 inline std::vector<std::uint32_t> ReadPng(const std::vector<std::uint8_t>& file, std::int32_t* width,
-                                        std::int32_t* height) {
+                                          std::int32_t* height) {
   png_image image{};
   image.version = PNG_IMAGE_VERSION;
   if (png_image_begin_read_from_memory(&image, file.data(), file.size()) == 0) {

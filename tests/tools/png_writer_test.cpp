@@ -14,7 +14,8 @@ TEST(PngWriter, PixelsSurviveTheRoundTripAndTheBytesRepeat) {
   const std::int32_t width = 7;
   const std::int32_t height = 3;
   std::vector<std::uint32_t> pixels;
-  for (std::int32_t i = 0; i < width * height; ++i) pixels.push_back(0x010203u * static_cast<std::uint32_t>(i) ^ 0xA05000u);
+  for (std::int32_t i = 0; i < width * height; ++i)
+    pixels.push_back(0x010203u * static_cast<std::uint32_t>(i) ^ 0xA05000u);
   const auto dir = std::filesystem::temp_directory_path();
   const auto first = dir / "veltane-png-test-1.png";
   const auto second = dir / "veltane-png-test-2.png";
@@ -37,7 +38,8 @@ TEST(PngWriter, PixelsSurviveTheRoundTripAndTheBytesRepeat) {
 TEST(PngWriter, FailsOnAnUnwritablePathOrTooFewPixels) {
   const std::vector<std::uint32_t> pixels(4, 0);
   EXPECT_FALSE(WritePng("/nonexistent-folder/frame.png", pixels, 2, 2));
-  EXPECT_FALSE(WritePng((std::filesystem::temp_directory_path() / "veltane-short.png").string(), pixels, 3, 2));
+  EXPECT_FALSE(
+      WritePng((std::filesystem::temp_directory_path() / "veltane-short.png").string(), pixels, 3, 2));
 }
 
 }  // namespace

@@ -27,13 +27,16 @@ struct Picture {
   std::int32_t width = 0;
   std::int32_t height = 0;
   std::vector<std::uint32_t> pixels;
-  std::uint32_t At(std::int32_t x, std::int32_t y) const { return pixels[static_cast<std::size_t>(y * width + x)]; }
+  std::uint32_t At(std::int32_t x, std::int32_t y) const {
+    return pixels[static_cast<std::size_t>(y * width + x)];
+  }
 };
 
 Picture StageImage(int id) {
   platform::DibView dib;
   const std::string name = "#" + std::to_string(id);
-  EXPECT_TRUE(platform::ParsePackedDib(platform::FindResource(name.c_str(), platform::ResourceType::Bitmap), &dib));
+  EXPECT_TRUE(
+      platform::ParsePackedDib(platform::FindResource(name.c_str(), platform::ResourceType::Bitmap), &dib));
   Picture picture{dib.header.biWidth, dib.header.biHeight, {}};
   picture.pixels.assign(static_cast<std::size_t>(picture.width * picture.height), 0xDEADBEEF);
   platform::BlitDib(dib, 0, 0, {picture.pixels.data(), picture.width, picture.height, picture.width});
@@ -45,8 +48,8 @@ class RenderTest : public testing::Test {
   // Runs the program; returns its exit code and keeps what it wrote on standard error.
   int Render(const std::string& arguments, const fs::path& out) {
     const fs::path errors = m_root / "stderr";
-    const std::string command =
-        std::string(VELTANE_RENDER) + " " + arguments + " --out '" + out.string() + "' 2>'" + errors.string() + "'";
+    const std::string command = std::string(VELTANE_RENDER) + " " + arguments + " --out '" + out.string() +
+                                "' 2>'" + errors.string() + "'";
     const int status = std::system(command.c_str());
     std::ifstream in(errors);
     std::stringstream text;
@@ -65,7 +68,8 @@ class RenderTest : public testing::Test {
   }
 
   // The frame's pixels at (x, y) that differ from the image, as a bounding box; empty when none do.
-  static platform::Rect Differences(const Picture& frame, const Picture& image, std::int32_t x, std::int32_t y) {
+  static platform::Rect Differences(const Picture& frame, const Picture& image, std::int32_t x,
+                                    std::int32_t y) {
     platform::Rect box{image.width, image.height, 0, 0};
     for (std::int32_t row = 0; row < image.height; ++row) {
       for (std::int32_t column = 0; column < image.width; ++column) {

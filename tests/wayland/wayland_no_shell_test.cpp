@@ -24,8 +24,8 @@ class ShelllessCompositor {
   ShelllessCompositor() : m_display(wl_display_create()) {
     setenv("XDG_RUNTIME_DIR", m_runtimeDir.String().c_str(), 1);
     m_socket = wl_display_add_socket_auto(m_display);
-    wl_global_create(m_display, &wl_compositor_interface, 4, const_cast<wl_interface*>(&wl_compositor_interface),
-                     BindWithoutRequests);
+    wl_global_create(m_display, &wl_compositor_interface, 4,
+                     const_cast<wl_interface*>(&wl_compositor_interface), BindWithoutRequests);
     wl_global_create(m_display, &wl_shm_interface, 1, const_cast<wl_interface*>(&wl_shm_interface),
                      BindWithoutRequests);
     m_thread = std::thread([this] { wl_display_run(m_display); });
@@ -36,7 +36,8 @@ class ShelllessCompositor {
     wl_display_destroy(m_display);
   }
   std::vector<std::string> ClientEnvironment() const {
-    return {"XDG_RUNTIME_DIR=" + m_runtimeDir.String(), std::string("WAYLAND_DISPLAY=") + (m_socket ? m_socket : "")};
+    return {"XDG_RUNTIME_DIR=" + m_runtimeDir.String(),
+            std::string("WAYLAND_DISPLAY=") + (m_socket ? m_socket : "")};
   }
 
  private:
@@ -50,7 +51,8 @@ TEST(WaylandWithoutAShell, FullScreenSaysSoInOneLineAndEndsAtOnce) {
   ShelllessCompositor compositor;
   SaverProcess saver({"s"}, "", "/tmp", compositor.ClientEnvironment());
   EXPECT_EQ(saver.WaitForExit(std::chrono::seconds(2)), std::optional<int>(1));
-  EXPECT_EQ(saver.ErrorOutput(), "veltane: the Wayland compositor offers no shell for a full-screen surface\n");
+  EXPECT_EQ(saver.ErrorOutput(),
+            "veltane: the Wayland compositor offers no shell for a full-screen surface\n");
 }
 
 }  // namespace

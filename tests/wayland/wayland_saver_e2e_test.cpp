@@ -37,7 +37,8 @@ std::vector<std::uint32_t> ExpectedFirstPaint() {
   std::vector<std::uint32_t> pixels(static_cast<std::size_t>(kWidth * kHeight), 0);
   const std::string name = "#" + std::to_string(stages::StageImageIds[0]);
   platform::DibView taper;
-  EXPECT_TRUE(platform::ParsePackedDib(platform::FindResource(name.c_str(), platform::ResourceType::Bitmap), &taper));
+  EXPECT_TRUE(
+      platform::ParsePackedDib(platform::FindResource(name.c_str(), platform::ResourceType::Bitmap), &taper));
   platform::BlitDib(taper, (kWidth - taper.header.biWidth) / 2, (kHeight - taper.header.biHeight) / 2,
                     platform::Surface{pixels.data(), kWidth, kHeight, kWidth});
   return pixels;
@@ -51,7 +52,8 @@ struct Comparison {
 
 Comparison Compare(const Screenshot& shot, const std::vector<std::uint32_t>& expected) {
   Comparison result;
-  if (shot.width != kWidth || shot.height != kHeight) return {static_cast<std::size_t>(kWidth * kHeight), false};
+  if (shot.width != kWidth || shot.height != kHeight)
+    return {static_cast<std::size_t>(kWidth * kHeight), false};
   for (std::int32_t y = 0; y < kHeight; ++y) {
     for (std::int32_t x = 0; x < kWidth; ++x) {
       const std::uint32_t pixel = shot.At(x, y);

@@ -12,8 +12,8 @@
 
 #include "platform/memory/memory_backend.h"
 #include "platform/wayland/wayland_backend.h"
-#include "tests/platform/scenario_recorder.h"
 #include "testing/sway_server.h"
+#include "tests/platform/scenario_recorder.h"
 
 namespace veltane::platform {
 namespace {
@@ -82,8 +82,12 @@ class WaylandDriver : public Driver {
     test::SwayServer::FinishTool(m_typing);
     switch (typing) {
       case Typing::Letter: m_typing = m_sway.StartTool({"wtype", "-s", "300", "a"}); break;
-      case Typing::AltLetter: m_typing = m_sway.StartTool({"wtype", "-s", "300", "-M", "alt", "x", "-m", "alt"}); break;
-      case Typing::ShiftAlone: m_typing = m_sway.StartTool({"wtype", "-s", "300", "-P", "Shift_L", "-p", "Shift_L"}); break;
+      case Typing::AltLetter:
+        m_typing = m_sway.StartTool({"wtype", "-s", "300", "-M", "alt", "x", "-m", "alt"});
+        break;
+      case Typing::ShiftAlone:
+        m_typing = m_sway.StartTool({"wtype", "-s", "300", "-P", "Shift_L", "-p", "Shift_L"});
+        break;
     }
   }
   void Click(HWND) override {
@@ -125,11 +129,17 @@ TEST(WaylandScenario, BothShellsGiveTheSameMessagesAsTheInMemoryBackend) {
   const ScenarioSteps expected = {
       {{0, WM_CREATE, 0, 0}, {0, WM_SIZE, 0, MAKELPARAM(640, 480)}, {0, WM_PAINT, 0, 0}},
       {{0, WM_MOUSEMOVE, 0, MAKELPARAM(0, 0)}},
-      {{0, WM_KEYDOWN, 'A', 1}, {0, WM_NCACTIVATE, 0, 0}, {0, WM_ACTIVATE, WA_INACTIVE, 0},
+      {{0, WM_KEYDOWN, 'A', 1},
+       {0, WM_NCACTIVATE, 0, 0},
+       {0, WM_ACTIVATE, WA_INACTIVE, 0},
        {0, WM_ACTIVATEAPP, 0, 0}},
-      {{0, WM_SYSKEYDOWN, 'X', 1 | KEY_CONTEXT_ALT}, {0, WM_NCACTIVATE, 0, 0}, {0, WM_ACTIVATE, WA_INACTIVE, 0},
+      {{0, WM_SYSKEYDOWN, 'X', 1 | KEY_CONTEXT_ALT},
+       {0, WM_NCACTIVATE, 0, 0},
+       {0, WM_ACTIVATE, WA_INACTIVE, 0},
        {0, WM_ACTIVATEAPP, 0, 0}},
-      {{0, WM_KEYDOWN, 0x10, 1}, {0, WM_NCACTIVATE, 0, 0}, {0, WM_ACTIVATE, WA_INACTIVE, 0},
+      {{0, WM_KEYDOWN, 0x10, 1},
+       {0, WM_NCACTIVATE, 0, 0},
+       {0, WM_ACTIVATE, WA_INACTIVE, 0},
        {0, WM_ACTIVATEAPP, 0, 0}},
       {{0, WM_LBUTTONDOWN, 1, MAKELPARAM(0, 0)}},
       {{0, WM_MOUSEMOVE, 0, MAKELPARAM(5, 7)}},

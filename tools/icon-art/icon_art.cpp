@@ -103,7 +103,8 @@ IconImage Draw(int side) {
   const double pixel = 1.0 / side;
   for (int y = 0; y < side; ++y) {
     for (int x = 0; x < side; ++x) {
-      image.pixels[static_cast<std::size_t>(y * side + x)] = PixelAt((x + 0.5) * pixel, (y + 0.5) * pixel, pixel);
+      image.pixels[static_cast<std::size_t>(y * side + x)] =
+          PixelAt((x + 0.5) * pixel, (y + 0.5) * pixel, pixel);
     }
   }
   return image;

@@ -10,9 +10,9 @@
 #include <system_error>
 #include <vector>
 
-#include "settings/settings_store.h"
 #include "platform/backend.h"
 #include "platform/memory/memory_backend.h"
+#include "settings/settings_store.h"
 #include "tools/render/render_app.h"
 #include "tools/render/render_options.h"
 
@@ -46,7 +46,8 @@ class PrivateSettings {
   explicit PrivateSettings(std::uint32_t burnMinutes) {
     std::string pattern = (std::filesystem::temp_directory_path() / "veltane-render-XXXXXX").string();
     if (mkdtemp(pattern.data()) != nullptr) m_home = pattern;
-    m_store = std::make_unique<veltane::settings::SettingsStore>("veltane", m_home.empty() ? "/nonexistent" : m_home);
+    m_store = std::make_unique<veltane::settings::SettingsStore>("veltane",
+                                                                 m_home.empty() ? "/nonexistent" : m_home);
     m_store->SetRegistryKey(veltane::settings::kRegistryKey);
     m_store->WriteProfileInt(m_store->ProfileName(), "BurnTime", static_cast<std::int32_t>(burnMinutes));
     veltane::settings::UseSettingsStore(m_store.get());

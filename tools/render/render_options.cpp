@@ -41,7 +41,7 @@ ParseResult ParseRenderOptions(const std::vector<std::string>& args) {
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& name = args[i];
     if (name == "--help" || name == "-h") return UsageRequest{};
-    if (i + 1 >= args.size()) return "option " + name + " needs a value" ;
+    if (i + 1 >= args.size()) return "option " + name + " needs a value";
     const std::string& value = args[++i];
     bool ok = true;
     if (name == "--size") {

@@ -42,7 +42,8 @@ bool WriteFile(const std::string& path, const std::vector<std::uint8_t>& bytes) 
 
 // The stage in a 640 x 480 client area: the image centred, the flame's rectangle outlined in grey and the
 // sources' cells tinted, both where a large window puts them.
-std::vector<std::uint8_t> Preview(int stage, const std::vector<std::uint8_t>& indices, const Palette& palette) {
+std::vector<std::uint8_t> Preview(int stage, const std::vector<std::uint8_t>& indices,
+                                  const Palette& palette) {
   std::vector<std::uint8_t> rgb(static_cast<std::size_t>(kPreviewWidth * kPreviewHeight * 3), 0);
   const auto put = [&](int x, int y, int r, int g, int b) {
     if (x < 0 || y < 0 || x >= kPreviewWidth || y >= kPreviewHeight) return;
@@ -60,8 +61,8 @@ std::vector<std::uint8_t> Preview(int stage, const std::vector<std::uint8_t>& in
     }
   }
   const int flameX = (kPreviewWidth - kFlameWidth) / 2 - 1;
-  const int flameY =
-      (kPreviewHeight - kFlameHeight) / 2 - veltane::flame::StageFlameOffsets[static_cast<std::size_t>(stage)];
+  const int flameY = (kPreviewHeight - kFlameHeight) / 2 -
+                     veltane::flame::StageFlameOffsets[static_cast<std::size_t>(stage)];
   for (int x = flameX; x < flameX + kFlameWidth; ++x) {
     put(x, flameY, 90, 90, 90);
     put(x, flameY + kFlameHeight - 1, 90, 90, 90);
@@ -78,7 +79,8 @@ std::vector<std::uint8_t> Preview(int stage, const std::vector<std::uint8_t>& in
       put(x, y, (rgb[at] + 255) / 2, (rgb[at + 1] + 64) / 2, rgb[at + 2] / 2);
     }
   }
-  std::string header = "P6\n" + std::to_string(kPreviewWidth) + " " + std::to_string(kPreviewHeight) + "\n255\n";
+  std::string header =
+      "P6\n" + std::to_string(kPreviewWidth) + " " + std::to_string(kPreviewHeight) + "\n255\n";
   std::vector<std::uint8_t> file(header.begin(), header.end());
   file.insert(file.end(), rgb.begin(), rgb.end());
   return file;
@@ -106,7 +108,8 @@ void ReportPlacement(int stage, const std::vector<std::uint8_t>& indices) {
   }
   const auto placement = veltane::stageart::PlacementFor(stage);
   std::printf(
-      "stage %d: wick tip row %d (wanted %d) columns %d..%d, top edge row %d (wanted %d), flame edge row %d\n",
+      "stage %d: wick tip row %d (wanted %d) columns %d..%d, top edge row %d (wanted %d), flame edge row "
+      "%d\n",
       stage, tipRow, placement.wickTipRow, tipLeft, tipRight, topEdgeRow, placement.topEdgeRow,
       placement.flameLowerEdgeRow);
 }

@@ -54,8 +54,8 @@ bool WriteStages(const std::string& folder, veltane::platform::Size size) {
       sources.SampleSources(field, sequencer.BurnedOut != 0);
       presenter.PresentFrame(hwnd, field.FrontImage.get(), false);
     }
-    const std::string name = folder + "/stage-" + std::to_string(id) + "-" + std::to_string(size.width) + "x" +
-                             std::to_string(size.height) + ".ppm";
+    const std::string name = folder + "/stage-" + std::to_string(id) + "-" + std::to_string(size.width) +
+                             "x" + std::to_string(size.height) + ".ppm";
     if (!WritePpm(name, backend, hwnd, size)) return false;
   }
   // One more period: burned out, the sources put out, the flame dying over the last image.

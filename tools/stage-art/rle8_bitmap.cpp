@@ -71,9 +71,9 @@ std::vector<std::uint8_t> EncodeRle8Bitmap(const std::vector<std::uint8_t>& indi
   std::vector<std::uint8_t> bits;
   for (int fileRow = 0; fileRow < height; ++fileRow) {
     const int imageRow = height - 1 - fileRow;
-    EncodeRow(
-        std::span(indices).subspan(static_cast<std::size_t>(imageRow * width), static_cast<std::size_t>(width)),
-        bits);
+    EncodeRow(std::span(indices).subspan(static_cast<std::size_t>(imageRow * width),
+                                         static_cast<std::size_t>(width)),
+              bits);
     bits.push_back(0);
     bits.push_back(fileRow + 1 == height ? 1 : 0);
   }

@@ -13,7 +13,9 @@ namespace {
 constexpr int kClusters = 255;
 constexpr int kIterations = 24;
 
-double ToLinear(double srgb) { return srgb <= 0.04045 ? srgb / 12.92 : std::pow((srgb + 0.055) / 1.055, 2.4); }
+double ToLinear(double srgb) {
+  return srgb <= 0.04045 ? srgb / 12.92 : std::pow((srgb + 0.055) / 1.055, 2.4);
+}
 double FromLinear(double linear) {
   const double v = Clamp01(linear);
   return v <= 0.0031308 ? 12.92 * v : 1.055 * std::pow(v, 1.0 / 2.4) - 0.055;
@@ -138,9 +140,9 @@ Palette BuildPalette(const std::vector<std::vector<Vec3>>& pictures) {
     const int rampB = RampOf(b);
     return rampA != rampB ? rampA < rampB : a.x < b.x;
   });
-  entries.erase(
-      std::unique(entries.begin(), entries.end(), [](Vec3 a, Vec3 b) { return DistanceSquared(a, b) == 0.0; }),
-      entries.end());
+  entries.erase(std::unique(entries.begin(), entries.end(),
+                            [](Vec3 a, Vec3 b) { return DistanceSquared(a, b) == 0.0; }),
+                entries.end());
   Palette palette{};
   for (std::size_t i = 0; i < entries.size() && i + 1 < palette.size(); ++i) {
     const Vec3 lab = entries[i];
@@ -173,7 +175,8 @@ std::vector<std::uint8_t> MapToPalette(const std::vector<Vec3>& picture, int wid
     const std::size_t x = i % static_cast<std::size_t>(width);
     const std::size_t y = i / static_cast<std::size_t>(width);
     const double offset = (kBayer[(y % 4) * 4 + x % 4] + 0.5) / 16.0 - 0.5;
-    indices.push_back(static_cast<std::uint8_t>(Nearest(labs, ToOklab(c) + Vec3{offset * kDitherStep, 0.0, 0.0})));
+    indices.push_back(
+        static_cast<std::uint8_t>(Nearest(labs, ToOklab(c) + Vec3{offset * kDitherStep, 0.0, 0.0})));
   }
   return indices;
 }

@@ -123,7 +123,8 @@ double WaxDistance(const StageScene& scene, Vec3 p) {
   for (const Drip& drip : kDrips) d = SmoothMin(d, DripDistance(scene, drip, p), 1.4);
   const double puddle = kPuddleRadius[scene.stage];
   if (puddle > 0.0) {
-    const double lobes = puddle * (1.0 + 0.1 * std::sin(3.0 * angle + 1.0) + 0.06 * std::sin(5.0 * angle + 2.0));
+    const double lobes =
+        puddle * (1.0 + 0.1 * std::sin(3.0 * angle + 1.0) + 0.06 * std::sin(5.0 * angle + 2.0));
     const Vec3 scale{1.0 / lobes, 1.0 / 1.5, 1.0 / lobes};
     const Vec3 q = (p - Vec3{0.0, kFloorTop, 0.0}) * scale;
     const double k0 = Length(q);
@@ -154,8 +155,8 @@ double DishDistance(Vec3 p) {
 
 SceneHit SceneDistance(const StageScene& scene, Vec3 p) {
   SceneHit hit{WaxDistance(scene, p), kWax};
-  const double wick = Capsule(p, {0.0, scene.top - kPoolDepth - 0.5, 0.0}, {0.3, scene.wickTop - kWickRadius, 0.0},
-                              kWickRadius, kWickRadius);
+  const double wick = Capsule(p, {0.0, scene.top - kPoolDepth - 0.5, 0.0},
+                              {0.3, scene.wickTop - kWickRadius, 0.0}, kWickRadius, kWickRadius);
   if (wick < hit.distance) hit = {wick, kWick};
   const double dish = DishDistance(p);
   if (dish < hit.distance) hit = {dish, kDish};
@@ -232,8 +233,7 @@ Vec3 Shade(const StageScene& scene, Vec3 p, Material material) {
       return kDishAlbedo * (diffuse + flame * 0.8) + kDishAlbedo * kRoomLight * (ambient + fill) +
              Vec3{1.0, 0.9, 0.75} * specular;
     }
-    case kNone:
-      break;
+    case kNone: break;
   }
   return {};
 }
