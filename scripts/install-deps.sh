@@ -8,7 +8,7 @@ packages=(
   libwayland-dev wayland-protocols libxkbcommon-dev
   qt6-base-dev qt6-wayland
   libgtest-dev libgmock-dev libbenchmark-dev
-  clang libclang-rt-14-dev
+  clang libclang-rt-14-dev clang-format
   xvfb xserver-xephyr xauth x11-utils xdotool imagemagick libxml2-utils groff-base strace
   sway grim wtype
   dpkg-dev file lintian desktop-file-utils appstream
