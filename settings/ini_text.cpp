@@ -8,6 +8,7 @@ namespace {
 constexpr std::int64_t kLowestValue = -(std::int64_t{1} << 31);
 constexpr std::int64_t kHighestValue = (std::int64_t{1} << 32) - 1;
 constexpr char kHexDigits[] = "0123456789ABCDEF";
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
 enum class LineKind { Other, Header, Entry };
 
@@ -100,6 +101,7 @@ KeyPlace FindKey(std::string_view text, std::string_view group, std::string_view
 }  // namespace
 
 std::optional<std::string> FindIniValue(std::string_view text, std::string_view group, std::string_view key) {
+  if (text.starts_with(kByteOrderMark)) text.remove_prefix(kByteOrderMark.size());
   const KeyPlace place = FindKey(text, group, key);
   if (!place.value) return std::nullopt;
   std::string_view value = text.substr(place.value->first, place.value->second - place.value->first);
@@ -110,6 +112,9 @@ std::optional<std::string> FindIniValue(std::string_view text, std::string_view 
 
 std::string SetIniValue(std::string_view text, std::string_view group, std::string_view key,
                         std::string_view value) {
+  if (text.starts_with(kByteOrderMark)) {
+    return std::string(kByteOrderMark) + SetIniValue(text.substr(kByteOrderMark.size()), group, key, value);
+  }
   const KeyPlace place = FindKey(text, group, key);
   std::string result(text);
   if (place.value) {

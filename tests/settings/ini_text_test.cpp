@@ -38,6 +38,9 @@ TEST(SetIniValue, ChangesOnlyTheOneValueAndKeepsEveryOtherByte) {
        "[veltane]\nDelayOn=\"3\"\nBurnTime=5\n"},
       {"a key that only looks alike", "[veltane]\ndelayon=1\nDelayOnce=1\n", "DelayOn", "0",
        "[veltane]\ndelayon=1\nDelayOnce=1\nDelayOn=0\n"},
+      {"byte-order mark before the group", "\xEF\xBB\xBF[veltane]\nDelayOn=1\n", "DelayOn", "0",
+       "\xEF\xBB\xBF[veltane]\nDelayOn=0\n"},
+      {"byte-order mark alone", "\xEF\xBB\xBF", "BurnTime", "7", "\xEF\xBB\xBF[veltane]\nBurnTime=7\n"},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(SetIniValue(c.before, "veltane", c.key, c.value), c.after) << c.name;
