@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <system_error>
 
 namespace veltane::settings {
 
@@ -19,8 +20,12 @@ inline constexpr std::size_t kLargestSettingsFile = 64 * 1024;
 std::optional<std::string> ReadSettingsFile(const std::string& path, bool createMissing);
 
 // Replaces the file's text with edit(text) as one whole new version, with the file's permissions: through
-// a new file in the same folder, flushed to disk and renamed over it. A symbolic link stays and its target
-// is replaced. False, with the file as it was, when anything fails on the way.
-bool EditSettingsFile(const std::string& path, const std::function<std::string(std::string_view)>& edit);
+// a new file in the same folder, flushed to disk, renamed over it, and the folder flushed. A symbolic link
+// stays and its target is replaced. A file that the user may not write is not replaced. When anything fails
+// on the way, the file stays as it was and the result says why: the failing call's error, or EISDIR for a
+// folder, ELOOP or ENOENT for a link that leads in a circle or nowhere, EFBIG for a file over the size and
+// ENOTSUP for anything else that is not a regular file.
+std::error_code EditSettingsFile(const std::string& path,
+                                 const std::function<std::string(std::string_view)>& edit);
 
 }  // namespace veltane::settings

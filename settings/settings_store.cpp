@@ -57,12 +57,15 @@ std::string ResolveConfigHome(const std::string& configured) {
   return home.empty() ? std::string() : JoinPath(home, ".config");
 }
 
-// Opens the folder, creating it when it is missing; a parent that is missing is not created.
-bool EnsureFolder(const std::string& path, mode_t mode) {
-  if (::mkdir(path.c_str(), mode) == 0) return true;
-  if (errno != EEXIST) return false;
+std::error_code LastError() { return {errno, std::generic_category()}; }
+
+// Creates the folder when it is missing; a parent that is missing is not created.
+std::error_code EnsureFolder(const std::string& path, mode_t mode) {
+  if (::mkdir(path.c_str(), mode) == 0) return {};
+  if (errno != EEXIST) return LastError();
   struct stat info {};
-  return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+  if (::stat(path.c_str(), &info) != 0) return LastError();
+  return S_ISDIR(info.st_mode) ? std::error_code() : std::make_error_code(std::errc::not_a_directory);
 }
 
 // The file is <configuration home>/<registry key>/<application name>.conf; all empty when there is no home.
@@ -74,9 +77,11 @@ StorePaths PathsOf(const std::string& configured, const std::string& registryKey
   return {configHome, companyFolder, JoinPath(companyFolder, applicationName + ".conf")};
 }
 
-bool EnsureFolders(const StorePaths& paths) {
-  return !paths.file.empty() && EnsureFolder(paths.configHome, kConfigHomeMode) &&
-         EnsureFolder(paths.companyFolder, kCompanyFolderMode);
+// Without a configuration home there is no folder for the file.
+std::error_code EnsureFolders(const StorePaths& paths) {
+  if (paths.file.empty()) return std::make_error_code(std::errc::no_such_file_or_directory);
+  if (const std::error_code error = EnsureFolder(paths.configHome, kConfigHomeMode)) return error;
+  return EnsureFolder(paths.companyFolder, kCompanyFolderMode);
 }
 
 SettingsStore* g_overrideStore = nullptr;
@@ -100,7 +105,7 @@ std::int32_t SettingsStore::GetProfileInt(const std::string& section, const std:
                                           std::int32_t defaultValue) {
   assert(!m_registryKey.empty() && !entry.empty());
   const StorePaths paths = PathsOf(m_configHome, m_registryKey, m_applicationName);
-  if (m_registryKey.empty() || !EnsureFolders(paths)) return defaultValue;
+  if (m_registryKey.empty() || EnsureFolders(paths)) return defaultValue;
   const std::optional<std::string> text = ReadSettingsFile(paths.file, true);
   const std::optional<std::string> value = text ? FindIniValue(*text, section, entry) : std::nullopt;
   return value ? ParseStoredNumber(*value).value_or(defaultValue) : defaultValue;
@@ -108,12 +113,22 @@ std::int32_t SettingsStore::GetProfileInt(const std::string& section, const std:
 
 bool SettingsStore::WriteProfileInt(const std::string& section, const std::string& entry,
                                     std::int32_t value) {
-  assert(!m_registryKey.empty() && !entry.empty());
+  return !WriteProfileInts(section, {{entry, value}});
+}
+
+std::error_code SettingsStore::WriteProfileInts(const std::string& section, const ProfileValues& values) {
+  assert(!m_registryKey.empty());
   const StorePaths paths = PathsOf(m_configHome, m_registryKey, m_applicationName);
-  if (m_registryKey.empty() || !EnsureFolders(paths)) return false;
-  const std::string number = std::to_string(static_cast<std::uint32_t>(value));
-  return EditSettingsFile(paths.file,
-                          [&](std::string_view text) { return SetIniValue(text, section, entry, number); });
+  if (m_registryKey.empty()) return std::make_error_code(std::errc::no_such_file_or_directory);
+  if (const std::error_code error = EnsureFolders(paths)) return error;
+  return EditSettingsFile(paths.file, [&](std::string_view text) {
+    std::string edited(text);
+    for (const auto& [entry, value] : values) {
+      assert(!entry.empty());
+      edited = SetIniValue(edited, section, entry, std::to_string(static_cast<std::uint32_t>(value)));
+    }
+    return edited;
+  });
 }
 
 std::string SettingsStore::ApplicationNameFromPath(const std::string& executablePath) {

@@ -5,11 +5,17 @@
 
 #include <cstdint>
 #include <string>
+#include <system_error>
+#include <utility>
+#include <vector>
 
 namespace veltane::settings {
 
 // The company folder below the configuration home that the saver's settings file lives in.
 inline constexpr char kRegistryKey[] = "Quillon Screen Savers";
+
+// Entries and the values to store in them, in the order they are to be written.
+using ProfileValues = std::vector<std::pair<std::string, std::int32_t>>;
 
 class SettingsStore {
  public:
@@ -25,6 +31,10 @@ class SettingsStore {
   std::int32_t GetProfileInt(const std::string& section, const std::string& entry, std::int32_t defaultValue);
   // Stored as unsigned decimal, the 32 bits as they are. False when the value could not be stored.
   bool WriteProfileInt(const std::string& section, const std::string& entry, std::int32_t value);
+  // Stores the values as WriteProfileInt does, all in one new version of the file, so that a reader, or a
+  // kill half-way, finds either all of them or none. Why they could not be stored, as EditSettingsFile
+  // tells it; the file is then as it was.
+  std::error_code WriteProfileInts(const std::string& section, const ProfileValues& values);
 
   const std::string& RegistryKey() const { return m_registryKey; }
   const std::string& ApplicationName() const { return m_applicationName; }

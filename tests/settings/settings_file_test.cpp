@@ -63,7 +63,7 @@ TEST_F(SettingsFileTest, ALinkStaysALinkAndItsTargetGetsTheNewVersion) {
     fs::permissions(target, fs::perms(0640));
     c.makeLink();
     const fs::path linkTarget = fs::read_symlink(File());
-    ASSERT_TRUE(EditSettingsFile(File().string(), Append)) << c.name;
+    ASSERT_EQ(EditSettingsFile(File().string(), Append), std::error_code()) << c.name;
     EXPECT_TRUE(fs::is_symlink(File())) << c.name;
     EXPECT_EQ(fs::read_symlink(File()), linkTarget) << c.name;
     EXPECT_EQ(ReadText(target), "; kept\nBurnTime=45\n") << c.name;
@@ -81,23 +81,27 @@ TEST_F(SettingsFileTest, AnythingButASmallRegularFileReadsAsNothingAndIsNeverWri
   struct Case {
     const char* name;
     std::function<void()> make;
+    std::errc error;  // why a write fails
   };
   const Case cases[] = {
-      {"named pipe", [&] { ASSERT_EQ(mkfifo(File().c_str(), 0600), 0); }},
+      {"named pipe", [&] { ASSERT_EQ(mkfifo(File().c_str(), 0600), 0); }, std::errc::not_supported},
       {"link to a named pipe",
        [&] {
          ASSERT_EQ(mkfifo((m_root / "dotfiles" / "pipe").c_str(), 0600), 0);
          fs::create_symlink(m_root / "dotfiles" / "pipe", File());
-       }},
-      {"link to a device", [&] { fs::create_symlink("/dev/zero", File()); }},
-      {"folder", [&] { fs::create_directory(File()); }},
+       },
+       std::errc::not_supported},
+      {"link to a device", [&] { fs::create_symlink("/dev/zero", File()); }, std::errc::not_supported},
+      {"folder", [&] { fs::create_directory(File()); }, std::errc::is_a_directory},
       {"link loop",
        [&] {
          fs::create_symlink(File(), m_root / "dotfiles" / "loop");
          fs::create_symlink(m_root / "dotfiles" / "loop", File());
-       }},
-      {"link to nothing", [&] { fs::create_symlink(m_root / "dotfiles" / "missing", File()); }},
-      {"file over the size", [&] { WriteText(File(), large); }},
+       },
+       std::errc::too_many_symbolic_link_levels},
+      {"link to nothing", [&] { fs::create_symlink(m_root / "dotfiles" / "missing", File()); },
+       std::errc::no_such_file_or_directory},
+      {"file over the size", [&] { WriteText(File(), large); }, std::errc::file_too_large},
   };
   for (const Case& c : cases) {
     fs::remove_all(File());
@@ -106,7 +110,7 @@ TEST_F(SettingsFileTest, AnythingButASmallRegularFileReadsAsNothingAndIsNeverWri
     c.make();
     const fs::file_type before = fs::symlink_status(File()).type();
     EXPECT_EQ(ReadSettingsFile(File().string(), true), std::nullopt) << c.name;
-    EXPECT_FALSE(EditSettingsFile(File().string(), Append)) << c.name;
+    EXPECT_EQ(EditSettingsFile(File().string(), Append), std::make_error_code(c.error)) << c.name;
     EXPECT_EQ(fs::symlink_status(File()).type(), before) << c.name;
   }
   EXPECT_EQ(ReadText(File()), large);
@@ -119,7 +123,7 @@ TEST_F(SettingsFileTest, AMissingFileIsCreatedEmptyOnlyWhenAsked) {
   EXPECT_FALSE(fs::exists(File()));
   EXPECT_EQ(ReadSettingsFile(File().string(), true), "");
   EXPECT_TRUE(fs::is_regular_file(File()));
-  ASSERT_TRUE(EditSettingsFile(File().string(), Append));
+  ASSERT_EQ(EditSettingsFile(File().string(), Append), std::error_code());
   EXPECT_EQ(ReadText(File()), "BurnTime=45\n");
 }
 

@@ -4,6 +4,7 @@
 //   veltane_settings_helper name
 //   veltane_settings_helper name-after-unlink
 //   veltane_settings_helper write <configuration home> <rounds> <entry>...
+//   veltane_settings_helper write-together <configuration home> <rounds> <entry>...
 
 #include <unistd.h>
 
@@ -19,12 +20,16 @@ namespace {
 constexpr unsigned kGiveUpSeconds = 120;
 constexpr int kUsageError = 2;
 
-// Round r writes r to every entry, in the order given, so a reader can tell a torn state from a whole one.
-int WriteRounds(const std::string& configHome, long rounds, char** entries, int entryCount) {
+// Round r writes r to every entry, in the order given, so a reader can tell a torn state from a whole one:
+// one write for each entry, or one for all of them together.
+int WriteRounds(const std::string& configHome, bool together, long rounds, char** entries, int entryCount) {
   veltane::settings::SettingsStore store("veltane", configHome);
   store.SetRegistryKey(veltane::settings::kRegistryKey);
   for (long round = 1; round <= rounds; ++round) {
-    for (int i = 0; i < entryCount; ++i) {
+    veltane::settings::ProfileValues values;
+    for (int i = 0; i < entryCount; ++i) values.emplace_back(entries[i], static_cast<std::int32_t>(round));
+    if (together && store.WriteProfileInts(store.ProfileName(), values)) return 1;
+    for (int i = 0; i < entryCount && !together; ++i) {
       if (!store.WriteProfileInt(store.ProfileName(), entries[i], static_cast<std::int32_t>(round))) return 1;
     }
   }
@@ -47,6 +52,8 @@ int main(int argc, char** argv) {
     std::printf("%s\n", veltane::settings::SettingsStore::ApplicationNameFromExecutable().c_str());
     return 0;
   }
-  if (mode == "write" && argc > 4) return WriteRounds(argv[2], std::atol(argv[3]), argv + 4, argc - 4);
+  if ((mode == "write" || mode == "write-together") && argc > 4) {
+    return WriteRounds(argv[2], mode == "write-together", std::atol(argv[3]), argv + 4, argc - 4);
+  }
   return kUsageError;
 }

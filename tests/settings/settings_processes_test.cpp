@@ -171,9 +171,10 @@ TEST_F(SettingsProcesses, ReaderNeverSeesATornFileOrAnUnwrittenValue) {
   RecordProperty("changesSeen", changesSeen);
 }
 
-// Only the moment between naming a new version and renaming it over the file can leave a file behind,
-// a whole one; the next write takes it away.
-TEST_F(SettingsProcesses, AWriterKilledAtAnyMomentLeavesAWholeFileAndNothingThatLasts) {
+// The three values go in one write, as OK writes them, so a kill leaves all of one round. Only the moment
+// between naming a new version and renaming it over the file can leave a file behind, a whole one; the
+// next write takes it away.
+TEST_F(SettingsProcesses, AWriterKilledAtAnyMomentLeavesAllOldOrAllNewValuesAndNothingThatLasts) {
   Prime();
   const fs::path folder = fs::path(m_store.FilePath()).parent_path();
   std::mt19937 random(std::random_device{}());
@@ -182,9 +183,9 @@ TEST_F(SettingsProcesses, AWriterKilledAtAnyMomentLeavesAWholeFileAndNothingThat
   long lastDelayOn = 0;
   int leftBehind = 0;
   for (int run = 0; run < kKilledWriters; ++run) {
-    const Child writer = Start(
-        VELTANE_SETTINGS_HELPER,
-        {"write", ConfigHome(), std::to_string(kKilledWriterRounds), "DelayOn", "DelayTime", "BurnTime"});
+    const Child writer =
+        Start(VELTANE_SETTINGS_HELPER, {"write-together", ConfigHome(), std::to_string(kKilledWriterRounds),
+                                        "DelayOn", "DelayTime", "BurnTime"});
     ASSERT_GT(writer.pid, 0);
     std::this_thread::sleep_for(
         std::chrono::microseconds(std::uniform_int_distribution<int>(0, longestDelay)(random)));
@@ -192,6 +193,9 @@ TEST_F(SettingsProcesses, AWriterKilledAtAnyMomentLeavesAWholeFileAndNothingThat
     Finish(writer);
     const std::string text = ReadText(m_store.FilePath());
     ASSERT_TRUE(ParseWholeFile(text, &values)) << "run " << run << ":\n" << text;
+    ASSERT_TRUE(values["DelayOn"] == values["DelayTime"] && values["DelayTime"] == values["BurnTime"])
+        << "run " << run << ":\n"
+        << text;
     lastDelayOn = std::max(lastDelayOn, values["DelayOn"]);
     // Until a writer has written, the kills come too early for it (a sanitizer build, a loaded machine).
     if (lastDelayOn == 0) longestDelay = std::min(longestDelay * 2, kSlowestStartMicroseconds);

@@ -105,6 +105,17 @@ TEST_F(SettingsStoreTest, WritesLandInOrderAsPlainIniTextWithUnsignedNumbers) {
   EXPECT_EQ(names, (std::vector<std::string>{"veltane.conf", "veltane.conf.lock"}));
 }
 
+TEST_F(SettingsStoreTest, SeveralValuesLandInTheOrderGivenAroundTheUsersLines) {
+  SettingsStore store = MakeStore();
+  ASSERT_EQ(store.WriteProfileInts("veltane", {{"DelayOn", 1}, {"DelayTime", 50}, {"BurnTime", -1}}),
+            std::error_code());
+  EXPECT_EQ(ReadText(File()), "[veltane]\nDelayOn=1\nDelayTime=50\nBurnTime=4294967295\n");
+  WriteText(File(), "[veltane]\nBurnTime=3\n; mine\n");
+  ASSERT_EQ(store.WriteProfileInts("veltane", {{"DelayOn", 0}, {"DelayTime", 9}, {"BurnTime", 4}}),
+            std::error_code());
+  EXPECT_EQ(ReadText(File()), "[veltane]\nBurnTime=4\nDelayOn=0\nDelayTime=9\n; mine\n");
+}
+
 TEST_F(SettingsStoreTest, WriteKeepsWhatElseTheFileHolds) {
   WriteText(File(), "[other]\nDelayOn=7\n\n[veltane]\nColour=blue\nDelayOn=3\n");
   SettingsStore store = MakeStore();
