@@ -1,8 +1,11 @@
 #include "testing/temp_dir.h"
 
 #include <stdlib.h>
+#include <unistd.h>
 
 #include <cerrno>
+#include <mutex>
+#include <set>
 #include <system_error>
 
 namespace veltane::test {
@@ -22,6 +25,34 @@ void OpenUp(const fs::path& path) {
   }
 }
 
+void Remove(const fs::path& path) {
+  OpenUp(path);
+  std::error_code ignored;
+  fs::remove_all(path, ignored);
+}
+
+// The folders of this process that are still there. A process that ends through exit() without unwinding
+// its stack, as Xlib ends it when the server goes away, still removes them; a child forked from it never
+// does.
+struct LiveFolders {
+  std::mutex lock;
+  std::set<fs::path> paths;
+  pid_t owner = getpid();
+};
+
+LiveFolders& Live() {
+  static LiveFolders live;
+  static const bool registered = std::atexit([] {
+                                   LiveFolders& folders = Live();
+                                   const std::lock_guard guard(folders.lock);
+                                   if (getpid() != folders.owner) return;
+                                   for (const fs::path& path : folders.paths) Remove(path);
+                                   folders.paths.clear();
+                                 }) == 0;
+  (void)registered;
+  return live;
+}
+
 }  // namespace
 
 TempDir::TempDir(std::string_view prefix, const fs::path& base) {
@@ -30,12 +61,16 @@ TempDir::TempDir(std::string_view prefix, const fs::path& base) {
     throw std::system_error(errno, std::generic_category(), "cannot make the folder " + pattern);
   }
   m_path = pattern;
+  LiveFolders& live = Live();
+  const std::lock_guard guard(live.lock);
+  live.paths.insert(m_path);
 }
 
 TempDir::~TempDir() {
-  OpenUp(m_path);
-  std::error_code ignored;
-  fs::remove_all(m_path, ignored);
+  Remove(m_path);
+  LiveFolders& live = Live();
+  const std::lock_guard guard(live.lock);
+  live.paths.erase(m_path);
 }
 
 }  // namespace veltane::test

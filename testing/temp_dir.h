@@ -1,7 +1,8 @@
 #pragma once
 // A folder of a test's own: made afresh under $TMPDIR (/tmp without it) by the process that uses it, so
 // that it belongs to whoever the test runs as, and removed with everything in it when the object goes,
-// whatever the test left there: a failed assertion half-way, a folder made read-only, a named pipe.
+// whatever the test left there: a failed assertion half-way, a folder made read-only, a named pipe; or, at
+// the latest, when the process ends through exit().
 
 #include <filesystem>
 #include <string>

@@ -3,7 +3,55 @@
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
 
+#include <utility>
+
 namespace veltane::test {
+namespace {
+
+XErrorTrap* g_trap = nullptr;
+std::function<void(const std::string&)> g_report;
+
+}  // namespace
+
+int HandleXError(Display* display, XErrorEvent* event) {
+  for (XErrorTrap* trap = g_trap; trap != nullptr; trap = trap->m_outer) {
+    if (trap->m_display == display) {
+      trap->m_failed = true;
+      return 0;
+    }
+  }
+  char error[256] = {};
+  char request[256] = {};
+  XGetErrorText(display, event->error_code, error, sizeof error);
+  XGetErrorDatabaseText(display, "XRequest", std::to_string(event->request_code).c_str(), "?", request,
+                        sizeof request);
+  if (g_report) {
+    g_report(std::string("X error ") + error + " from request " + request + " on resource " +
+             std::to_string(event->resourceid));
+  }
+  return 0;
+}
+
+void CatchXErrors(std::function<void(const std::string& error)> report) {
+  g_report = std::move(report);
+  XSetErrorHandler(HandleXError);
+}
+
+// The syncs keep the errors of requests made before the trap out of it, and those made inside it in.
+XErrorTrap::XErrorTrap(Display* display) : m_display(display), m_outer(g_trap) {
+  XSync(m_display, False);
+  g_trap = this;
+}
+
+XErrorTrap::~XErrorTrap() {
+  XSync(m_display, False);
+  g_trap = m_outer;
+}
+
+bool XErrorTrap::Failed() {
+  XSync(m_display, False);
+  return m_failed;
+}
 
 std::vector<Window> Children(Display* display, Window window) {
   Window root = None;
@@ -11,18 +59,35 @@ std::vector<Window> Children(Display* display, Window window) {
   Window* children = nullptr;
   unsigned count = 0;
   std::vector<Window> result;
+  XErrorTrap trap(display);
   if (XQueryTree(display, window, &root, &parent, &children, &count) != 0)
     result.assign(children, children + count);
   if (children != nullptr) XFree(children);
   return result;
 }
 
+std::optional<XWindowAttributes> Attributes(Display* display, Window window) {
+  XWindowAttributes attributes;
+  XErrorTrap trap(display);
+  if (XGetWindowAttributes(display, window, &attributes) == 0 || trap.Failed()) return std::nullopt;
+  return attributes;
+}
+
+std::string WindowName(Display* display, Window window) {
+  char* name = nullptr;
+  XErrorTrap trap(display);
+  const std::string result = XFetchName(display, window, &name) != 0 && name != nullptr ? name : "";
+  if (name != nullptr) XFree(name);
+  return result;
+}
+
 std::vector<std::uint32_t> ReadPixels(Display* display, Window window, const Region& region) {
   std::vector<std::uint32_t> pixels;
-  // A window that another client has made but not mapped yet cannot be read: Xlib's error would end the test.
-  XWindowAttributes attributes;
-  if (XGetWindowAttributes(display, window, &attributes) == 0 || attributes.map_state != IsViewable)
-    return pixels;
+  // A window that another client has made but not mapped yet cannot be read, nor one that has gone or been
+  // unmapped since: the server refuses the request, and the trap keeps that from failing the test.
+  const std::optional<XWindowAttributes> attributes = Attributes(display, window);
+  if (!attributes || attributes->map_state != IsViewable) return pixels;
+  XErrorTrap trap(display);
   XImage* image = XGetImage(display, window, region.x, region.y, static_cast<unsigned>(region.width),
                             static_cast<unsigned>(region.height), AllPlanes, ZPixmap);
   if (image == nullptr) return pixels;

@@ -5,6 +5,9 @@
 #include <X11/Xlib.h>
 
 #include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
 #include <vector>
 
 namespace veltane::test {
@@ -13,10 +16,38 @@ struct Region {
   int x, y, width, height;
 };
 
+// Xlib's own handler ends the process at the first X error, which leaves no word of the test that failed
+// and no clean-up. This one hands an error to the XErrorTrap that waits for it, or else to report, as a
+// line that names the request and the error; the harness makes that a failure of the running test.
+void CatchXErrors(std::function<void(const std::string& error)> report);
+
+// While it lives, an error on display is expected: another client's window may go, or be unmapped, between
+// two requests about it. Failed() tells whether one came.
+class XErrorTrap {
+ public:
+  explicit XErrorTrap(Display* display);
+  ~XErrorTrap();
+  XErrorTrap(const XErrorTrap&) = delete;
+  XErrorTrap& operator=(const XErrorTrap&) = delete;
+  // Waits for the server's answer to every request so far.
+  bool Failed();
+
+ private:
+  friend int HandleXError(Display* display, XErrorEvent* event);
+
+  Display* m_display;
+  XErrorTrap* m_outer;
+  bool m_failed = false;
+};
+
 // The window's children, bottom first; none when it has gone.
 std::vector<Window> Children(Display* display, Window window);
+// The window's attributes and its name; nothing when it has gone.
+std::optional<XWindowAttributes> Attributes(Display* display, Window window);
+std::string WindowName(Display* display, Window window);
 
-// The region's pixels as 0x00RRGGBB, row by row; empty when it cannot be read, as before the window shows.
+// The region's pixels as 0x00RRGGBB, row by row; empty unless the window is viewable and the region lies on
+// the screen, so that a wait reads again until it is.
 std::vector<std::uint32_t> ReadPixels(Display* display, Window window, const Region& region);
 int CountPixels(Display* display, Window window, const Region& region, bool (*matches)(std::uint32_t));
 

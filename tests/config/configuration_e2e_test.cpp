@@ -23,13 +23,10 @@ class ConfigurationE2eTest : public X11E2eTest {
   // The viewable top-level window with this title, or None.
   Window FindWindow(const std::string& title) {
     for (const Window window : Children(m_display, m_root)) {
-      XWindowAttributes attributes;
-      char* name = nullptr;
-      const bool found = XGetWindowAttributes(m_display, window, &attributes) != 0 &&
-                         attributes.map_state == IsViewable && XFetchName(m_display, window, &name) != 0 &&
-                         name != nullptr && title == name;
-      if (name != nullptr) XFree(name);
-      if (found) return window;
+      const std::optional<XWindowAttributes> attributes = Attributes(m_display, window);
+      if (attributes && attributes->map_state == IsViewable && WindowName(m_display, window) == title) {
+        return window;
+      }
     }
     return None;
   }

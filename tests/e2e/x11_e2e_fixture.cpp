@@ -37,6 +37,7 @@ void X11E2eTest::SetUp() {
   m_display = XOpenDisplay(m_server.DisplayName().c_str());
   ASSERT_NE(m_display, nullptr);
   m_root = DefaultRootWindow(m_display);
+  CatchXErrors([](const std::string& error) { ADD_FAILURE() << error; });
 }
 
 void X11E2eTest::TearDown() {
