@@ -26,13 +26,25 @@ config::ProfileAccess ProfileAccessOf(settings::SettingsStore& store) {
   return config::ProfileAccess{
       store.ApplicationName(),
       store.ProfileName(),
+      store.FilePath(),
       [&store](const std::string& section, const std::string& entry, std::int32_t defaultValue) {
         return store.GetProfileInt(section, entry, defaultValue);
       },
-      [&store](const std::string& section, const std::string& entry, std::int32_t value) {
-        return store.WriteProfileInt(section, entry, value);
+      [&store](const std::string& section, const settings::ProfileValues& values) {
+        return store.WriteProfileInts(section, values);
       },
   };
+}
+
+int ConfigurationExitCode(config::ConfigurationOutcome outcome) {
+  switch (outcome) {
+    case config::ConfigurationOutcome::Closed: return 0;
+    case config::ConfigurationOutcome::NotSaved: return 1;
+    case config::ConfigurationOutcome::NoWindow:
+      std::fputs("veltane: cannot show the configuration dialog: no window can be shown here\n", stderr);
+      return 1;
+  }
+  return 1;
 }
 
 // The module stays loaded until the process ends: the toolkit it brings does not take well to being
@@ -51,11 +63,7 @@ int RunConfiguration(settings::SettingsStore& store, const std::string& modulePa
     return 1;
   }
   const config::ProfileAccess profile = ProfileAccessOf(store);
-  if (!show(&profile)) {
-    std::fputs("veltane: cannot show the configuration dialog: no window can be shown here\n", stderr);
-    return 1;
-  }
-  return 0;
+  return ConfigurationExitCode(show(&profile));
 }
 
 }  // namespace veltane::app

@@ -16,9 +16,12 @@ std::string ConfigurationModulePath();
 // The store's profile calls, as the dialog makes them.
 config::ProfileAccess ProfileAccessOf(settings::SettingsStore& store);
 
-// Loads the module at modulePath and shows the configuration with the store's values. 0 once the dialog
-// has been shown; 1 with a line on standard error when the module cannot be loaded or no window can be
-// shown.
+// The mode's exit code: 0 once the dialog has been shown and closed; 1 when OK could not store the values
+// (the dialog has said why), and with a line on standard error when no window can be shown.
+int ConfigurationExitCode(config::ConfigurationOutcome outcome);
+
+// Loads the module at modulePath and shows the configuration with the store's values; the exit code as
+// above, and 1 with a line on standard error when the module cannot be loaded.
 int RunConfiguration(settings::SettingsStore& store, const std::string& modulePath);
 
 }  // namespace veltane::app

@@ -85,19 +85,26 @@ void ConfigDlg::accept() {
       ParseUnsigned(m_burnMinutesEdit->text().left(kMaxTextRead).toStdString());
   if (burnMinutes) {
     BurnMinutes = *burnMinutes;
+    // The dialog closes after a message about a failed write, as it would have without one.
+    const std::string failure = StoreValues ? StoreValues() : std::string();
+    if (!failure.empty()) Warn(QString::fromStdString(failure), "saveFailedMessage");
     QDialog::accept();
     return;
   }
-  QMessageBox box(QMessageBox::Warning, QString::fromStdString(m_applicationName),
-                  QStringLiteral("Please enter a positive integer."), QMessageBox::Ok, this);
-  box.setObjectName(QStringLiteral("invalidInputMessage"));
-  box.exec();
+  Warn(QStringLiteral("Please enter a positive integer."), "invalidInputMessage");
   // The message box has just taken the activation away. The dialog takes it back at once, not when the
   // window system gets round to it: gaining the activation later would clear the selection made here.
   activateWindow();
   QApplication::setActiveWindow(this);
   m_burnMinutesEdit->setFocus(Qt::OtherFocusReason);
   m_burnMinutesEdit->selectAll();
+}
+
+void ConfigDlg::Warn(const QString& text, const char* objectName) {
+  QMessageBox box(QMessageBox::Warning, QString::fromStdString(m_applicationName), text, QMessageBox::Ok,
+                  this);
+  box.setObjectName(QLatin1String(objectName));
+  box.exec();
 }
 
 // The About box belongs to this dialog, which waits disabled; as a child widget it would be disabled too.

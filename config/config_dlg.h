@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QSlider>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -29,12 +30,17 @@ class ConfigDlg : public QDialog {
   std::int32_t FrameDelay = 0;  // milliseconds; the slider, read only by OK
   std::int32_t SpeedControl = 0;
   std::uint32_t BurnMinutes = 0;
+  // Called by OK once the members hold the accepted values, while the dialog is still up: stores them, and
+  // gives the sentence to show when that failed, else nothing.
+  std::function<std::string()> StoreValues;
 
   // OK: reads the controls into the members, or refuses a burn time that is not a number and stays open.
   void accept() override;
 
  private:
   void OnAbout();
+  // A warning owned by the dialog, with the application's name as its caption.
+  void Warn(const QString& text, const char* objectName);
 
   std::string m_applicationName;
   QCheckBox* m_speedControlCheck = nullptr;

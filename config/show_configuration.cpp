@@ -1,6 +1,8 @@
 #include "config/show_configuration.h"
 
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "config/config_dlg.h"
@@ -15,9 +17,25 @@ constexpr std::int32_t kDefaultDelayTime = 10;
 // The dialog proposes a longer burn time than the saver assumes when nothing is stored.
 constexpr std::int32_t kDefaultBurnTime = 20;
 
+std::string HomeFolder() {
+  const char* home = std::getenv("HOME");
+  return home != nullptr ? home : "";
+}
+
 }  // namespace
 
-bool ShowConfiguration(const ProfileAccess& profile) {
+std::string SaveFailureText(const std::string& path, std::error_code error, const std::string& home) {
+  std::string shown = path;
+  std::string folder = home;
+  while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+  if (folder.size() > 1 && folder.front() == '/' && path.size() > folder.size() && path.starts_with(folder) &&
+      path[folder.size()] == '/') {
+    shown = '~' + path.substr(folder.size());
+  }
+  return "Veltane could not save its settings to " + shown + ": " + error.message() + ".";
+}
+
+ConfigurationOutcome ShowConfiguration(const ProfileAccess& profile) {
   const std::string section = profile.ProfileName;
   const std::int32_t speedControl = profile.GetProfileInt(section, "DelayOn", kDefaultDelayOn) == 1 ? 1 : 0;
   const std::int32_t frameDelay = profile.GetProfileInt(section, "DelayTime", kDefaultDelayTime);
@@ -25,23 +43,32 @@ bool ShowConfiguration(const ProfileAccess& profile) {
 
   const ScopedApplication application(profile.ApplicationName);
   if (!application.CanShowDialogs()) {
-    return false;
+    return ConfigurationOutcome::NoWindow;
   }
   ConfigDlg dlg(profile.ApplicationName);
   dlg.SpeedControl = speedControl;
   dlg.FrameDelay = frameDelay;
   dlg.BurnMinutes = static_cast<std::uint32_t>(burnMinutes);
+  std::string failure;
+  dlg.StoreValues = [&] {
+    const std::error_code error =
+        profile.WriteProfileInts(section, {{"DelayOn", dlg.SpeedControl},
+                                           {"DelayTime", dlg.FrameDelay},
+                                           {"BurnTime", static_cast<std::int32_t>(dlg.BurnMinutes)}});
+    failure = error ? SaveFailureText(profile.FilePath, error, HomeFolder()) : std::string();
+    // The same line for a session log, or the terminal the dialog was started from.
+    if (!failure.empty()) std::fprintf(stderr, "%s\n", failure.c_str());
+    return failure;
+  };
   if (dlg.DoModal() != IDOK) {
-    return true;
+    return ConfigurationOutcome::Closed;
   }
-  profile.WriteProfileInt(section, "DelayOn", dlg.SpeedControl);
-  profile.WriteProfileInt(section, "DelayTime", dlg.FrameDelay);
-  profile.WriteProfileInt(section, "BurnTime", static_cast<std::int32_t>(dlg.BurnMinutes));
-  return true;
+  return failure.empty() ? ConfigurationOutcome::Closed : ConfigurationOutcome::NotSaved;
 }
 
 }  // namespace veltane::config
 
-extern "C" bool VeltaneShowConfiguration(const veltane::config::ProfileAccess* profile) {
+extern "C" veltane::config::ConfigurationOutcome VeltaneShowConfiguration(
+    const veltane::config::ProfileAccess* profile) {
   return veltane::config::ShowConfiguration(*profile);
 }

@@ -4,6 +4,9 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <system_error>
+#include <utility>
+#include <vector>
 
 namespace veltane::config {
 
@@ -11,21 +14,38 @@ namespace veltane::config {
 struct ProfileAccess {
   std::string ApplicationName;
   std::string ProfileName;
+  // The file that holds the values, as a failed write names it.
+  std::string FilePath;
   std::function<std::int32_t(const std::string& section, const std::string& entry, std::int32_t defaultValue)>
       GetProfileInt;
-  std::function<bool(const std::string& section, const std::string& entry, std::int32_t value)>
-      WriteProfileInt;
+  // Stores the entries' values in one new version of the file, in the order given; why not, when it fails.
+  std::function<std::error_code(const std::string& section,
+                                const std::vector<std::pair<std::string, std::int32_t>>& values)>
+      WriteProfileInts;
 };
 
-// Reads DelayOn, DelayTime and BurnTime, shows the dialog and writes all three back, in the same order,
-// only when the user leaves it with OK. False, with nothing shown or written, when no window can be shown
-// (no display, or a window system on which nothing is seen).
-bool ShowConfiguration(const ProfileAccess& profile);
+enum class ConfigurationOutcome {
+  // The dialog was shown and closed, with its values stored on OK.
+  Closed,
+  // Nothing was shown or stored: no display, or a window system on which nothing is seen.
+  NoWindow,
+  // OK could not store the values, and a message has said so; the file is as it was.
+  NotSaved,
+};
+
+// Reads DelayOn, DelayTime and BurnTime and shows the dialog. OK stores all three, in that order, in one
+// write while the dialog is still up, so that a message about a failed write belongs to the dialog.
+ConfigurationOutcome ShowConfiguration(const ProfileAccess& profile);
+
+// The one sentence that tells the user that the values could not be stored in the file at path, and why;
+// a path below home is shown from ~.
+std::string SaveFailureText(const std::string& path, std::error_code error, const std::string& home);
 
 // The one function the configuration module exports, by this name, for the program to look up.
 inline constexpr char kShowConfigurationSymbol[] = "VeltaneShowConfiguration";
-using ShowConfigurationFunction = bool (*)(const ProfileAccess* profile);
+using ShowConfigurationFunction = ConfigurationOutcome (*)(const ProfileAccess* profile);
 
 }  // namespace veltane::config
 
-extern "C" bool VeltaneShowConfiguration(const veltane::config::ProfileAccess* profile);
+extern "C" veltane::config::ConfigurationOutcome VeltaneShowConfiguration(
+    const veltane::config::ProfileAccess* profile);

@@ -1,9 +1,11 @@
 // The real program in the configuration mode on a private X server, played by a user at the keyboard:
-// what the dialog stores on OK, on a refused burn time and on Escape, and how it ends without a display.
+// what the dialog stores on OK, on a refused burn time and on Escape, what it says when it cannot store them,
+// and how it ends without a display.
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
@@ -104,6 +106,22 @@ TEST_F(ConfigurationE2eTest, EscapeEndsTheProgramWithoutStoringAnything) {
   EXPECT_EQ(Stored("DelayOn"), kMissing);
   EXPECT_EQ(Stored("DelayTime"), kMissing);
   EXPECT_EQ(Stored("BurnTime"), kMissing);
+}
+
+TEST_F(ConfigurationE2eTest, OkThatCannotStoreTheValuesSaysWhyAndEndsWithCodeOne) {
+  const std::filesystem::path file = Settings().FilePath();
+  std::filesystem::create_directories(file);
+  SaverProcess& program = Start({"c"});
+  const Window dialog = Focus("Configure The Veltane");
+  ASSERT_NE(dialog, None);
+  TapKey(m_display, XK_Return);
+  ASSERT_NE(Focus("veltane"), None) << "no message box";
+  EXPECT_EQ(FindWindow("Configure The Veltane"), dialog) << "the dialog went before the message came";
+  TapKey(m_display, XK_Return);
+  EXPECT_EQ(program.WaitForExit(kPatience), std::optional<int>(1));
+  EXPECT_EQ(program.ErrorOutput(), std::string("Veltane could not save its settings to ~/") +
+                                       settings::kRegistryKey + "/veltane.conf: Is a directory.\n");
+  EXPECT_TRUE(std::filesystem::is_empty(file));
 }
 
 // A dialog that nobody can see would wait for ever, so the program says why it shows none instead.

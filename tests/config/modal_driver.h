@@ -53,6 +53,7 @@ struct SeenMessage {
   QMessageBox::Icon icon = QMessageBox::NoIcon;
   QMessageBox::StandardButtons buttons;
   QString ownerName;  // the object name of the window that owns the box
+  bool ownerShown = false;
 };
 
 // While it lives, answers the first message box that comes up with its OK button and notes what it said.
@@ -67,12 +68,14 @@ class MessageAnswerer {
         m_timer.start();
         return;
       }
+      const QWidget* owner = box->parentWidget();
       m_seen = SeenMessage{true,
                            box->text(),
                            box->windowTitle(),
                            box->icon(),
                            box->standardButtons(),
-                           box->parentWidget() != nullptr ? box->parentWidget()->objectName() : QString()};
+                           owner != nullptr ? owner->objectName() : QString(),
+                           owner != nullptr && owner->isVisible()};
       if (QAbstractButton* ok = box->button(QMessageBox::Ok)) {
         ok->click();
       }

@@ -11,11 +11,11 @@
 namespace veltane::config {
 namespace {
 
-TEST(ShowConfigurationWithoutDisplay, ReturnsFalseAndWritesNothing) {
+TEST(ShowConfigurationWithoutDisplay, SaysNoWindowAndWritesNothing) {
   QTemporaryDir home;
   settings::SettingsStore store("veltane", home.path().toStdString());
   store.SetRegistryKey(settings::kRegistryKey);
-  EXPECT_FALSE(ShowConfiguration(app::ProfileAccessOf(store)));
+  EXPECT_EQ(ShowConfiguration(app::ProfileAccessOf(store)), ConfigurationOutcome::NoWindow);
   EXPECT_EQ(QCoreApplication::instance(), nullptr);
   for (const char* entry : {"DelayOn", "DelayTime", "BurnTime"}) {
     EXPECT_EQ(store.GetProfileInt(store.ProfileName(), entry, -1), -1) << entry;

@@ -122,17 +122,17 @@ TEST_F(ShowConfigurationTest, CancelWritesNothingAfterTheSliderMoved) {
   }
 }
 
-TEST_F(ShowConfigurationTest, OkWritesSpeedControlDelayAndBurnTimeInThatOrder) {
-  std::vector<std::pair<std::string, std::int32_t>> writes;
+TEST_F(ShowConfigurationTest, OkWritesSpeedControlDelayAndBurnTimeInThatOrderInOneWrite) {
+  std::vector<settings::ProfileValues> writes;
   const ProfileAccess recorder{
-      m_store.ApplicationName(), m_store.ProfileName(),
+      m_store.ApplicationName(), m_store.ProfileName(), m_store.FilePath(),
       [this](const std::string& section, const std::string& entry, std::int32_t defaultValue) {
         return m_store.GetProfileInt(section, entry, defaultValue);
       },
-      [&writes](const std::string& section, const std::string& entry, std::int32_t value) {
+      [&writes](const std::string& section, const settings::ProfileValues& values) {
         EXPECT_EQ(section, "veltane");
-        writes.emplace_back(entry, value);
-        return true;
+        writes.push_back(values);
+        return std::error_code();
       }};
   WhenModal([](QWidget& window) {
     Child<QCheckBox>(window, "speedControlCheck").setChecked(true);
@@ -141,21 +141,20 @@ TEST_F(ShowConfigurationTest, OkWritesSpeedControlDelayAndBurnTimeInThatOrder) {
     QTest::keyClick(&slider, Qt::Key_End);
     Child<QPushButton>(window, "okButton").click();
   });
-  ShowConfiguration(recorder);
-  const std::vector<std::pair<std::string, std::int32_t>> expected{
-      {"DelayOn", 1}, {"DelayTime", 50}, {"BurnTime", 20}};
+  EXPECT_EQ(ShowConfiguration(recorder), ConfigurationOutcome::Closed);
+  const std::vector<settings::ProfileValues> expected{{{"DelayOn", 1}, {"DelayTime", 50}, {"BurnTime", 20}}};
   EXPECT_EQ(writes, expected);
 }
 
 TEST_F(ShowConfigurationTest, ReadsTheThreeValuesInOrderWithTheirDefaults) {
   std::vector<std::pair<std::string, std::int32_t>> reads;
   const ProfileAccess recorder{
-      m_store.ApplicationName(), m_store.ProfileName(),
+      m_store.ApplicationName(), m_store.ProfileName(), m_store.FilePath(),
       [&reads](const std::string&, const std::string& entry, std::int32_t defaultValue) {
         reads.emplace_back(entry, defaultValue);
         return defaultValue;
       },
-      [](const std::string&, const std::string&, std::int32_t) { return true; }};
+      [](const std::string&, const settings::ProfileValues&) { return std::error_code(); }};
   WhenModal([](QWidget& window) { PressKey(window, Qt::Key_Escape); });
   ShowConfiguration(recorder);
   const std::vector<std::pair<std::string, std::int32_t>> expected{
