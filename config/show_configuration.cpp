@@ -32,7 +32,9 @@ std::string SaveFailureText(const std::string& path, std::error_code error, cons
       path[folder.size()] == '/') {
     shown = '~' + path.substr(folder.size());
   }
-  return "Veltane could not save its settings to " + shown + ": " + error.message() + ".";
+  // Without a configuration home there is no file to name.
+  return "Veltane could not save its settings" + (shown.empty() ? "" : " to " + shown) + ": " +
+         error.message() + ".";
 }
 
 ConfigurationOutcome ShowConfiguration(const ProfileAccess& profile) {

@@ -38,7 +38,7 @@ enum class ConfigurationOutcome {
 ConfigurationOutcome ShowConfiguration(const ProfileAccess& profile);
 
 // The one sentence that tells the user that the values could not be stored in the file at path, and why;
-// a path below home is shown from ~.
+// a path below home is shown from ~, and an empty one not at all.
 std::string SaveFailureText(const std::string& path, std::error_code error, const std::string& home);
 
 // The one function the configuration module exports, by this name, for the program to look up.

@@ -45,37 +45,26 @@ std::string Snapshot(const fs::path& path) {
          (S_ISREG(info.st_mode) && access(path.c_str(), R_OK) == 0 ? ReadText(path) : "");
 }
 
-class FailedSaveTest;
+enum class Fault {
+  FullFileSystem,
+  ReadOnlyFileSystem,
+  ReadOnlyFile,
+  ReadOnlyFolder,
+  UnreadableFile,
+  FolderAtThePath,
+  FileOverTheSize,
+  DanglingLink
+};
 
 struct FailedSaveCase {
   const char* name;
-  // Puts the fault in place; a fault that needs a file system of its own skips the test where none can be
-  // had.
-  void (*make)(FailedSaveTest& test);
+  Fault fault;
   const char* reason;
 };
 
 void PrintTo(const FailedSaveCase& c, std::ostream* out) { *out << c.name; }
 
 class FailedSaveTest : public testing::TestWithParam<FailedSaveCase> {
- public:
-  fs::path Company() const { return m_home / ".config" / settings::kRegistryKey; }
-  fs::path File() const { return Company() / "veltane.conf"; }
-  void Store() { WriteText(File(), kStored); }
-
-  // The company folder on a small file system of its own, with the values stored.
-  veltane::test::ScopedMount* MountCompany() {
-    if (!g_noPrivateMounts.empty()) return nullptr;
-    fs::create_directories(Company());
-    m_mount.emplace(Company(), kSmallFileSystem);
-    if (!m_mount->Error().empty()) return nullptr;
-    Store();
-    return &*m_mount;
-  }
-  std::string SkipReason() const {
-    return !g_noPrivateMounts.empty() ? g_noPrivateMounts : m_mount ? m_mount->Error() : "";
-  }
-
  protected:
   void SetUp() override {
     ASSERT_NE(geteuid(), 0u) << "run this test through the ordinary-user wrapper";
@@ -86,6 +75,43 @@ class FailedSaveTest : public testing::TestWithParam<FailedSaveCase> {
     if (m_oldHome) setenv("HOME", m_oldHome->c_str(), 1);
   }
 
+  fs::path Company() const { return m_home / ".config" / settings::kRegistryKey; }
+  fs::path File() const { return Company() / "veltane.conf"; }
+
+  // Puts the fault in place over the stored values; empty, or why the fault cannot be had here.
+  std::string MakeFault(Fault fault) {
+    WriteText(File(), kStored);
+    switch (fault) {
+      case Fault::FullFileSystem:
+      case Fault::ReadOnlyFileSystem: return MountCompany(fault == Fault::FullFileSystem);
+      case Fault::ReadOnlyFile: fs::permissions(File(), fs::perms(0444)); break;
+      case Fault::ReadOnlyFolder: fs::permissions(Company(), fs::perms(0555)); break;
+      case Fault::UnreadableFile: fs::permissions(File(), fs::perms(0200)); break;
+      case Fault::FolderAtThePath:
+        fs::remove(File());
+        fs::create_directory(File());
+        break;
+      case Fault::FileOverTheSize:
+        WriteText(File(), kStored + std::string(settings::kLargestSettingsFile, ';'));
+        break;
+      case Fault::DanglingLink:
+        fs::remove(File());
+        fs::create_symlink("gone.conf", File());
+        break;
+    }
+    return {};
+  }
+
+  // The company folder on a small file system of its own with the values stored, full or read-only.
+  std::string MountCompany(bool full) {
+    if (!g_noPrivateMounts.empty()) return g_noPrivateMounts;
+    m_mount.emplace(Company(), kSmallFileSystem);
+    if (!m_mount->Error().empty()) return m_mount->Error();
+    WriteText(File(), kStored);
+    EXPECT_TRUE(full ? m_mount->Fill("filler") : m_mount->MakeReadOnly());
+    return {};
+  }
+
   veltane::test::TempDir m_home;
   std::optional<veltane::test::ScopedMount> m_mount;
   std::optional<std::string> m_oldHome;
@@ -93,8 +119,9 @@ class FailedSaveTest : public testing::TestWithParam<FailedSaveCase> {
 
 TEST_P(FailedSaveTest, OkSaysWhyTheValuesWereNotStoredEndsWithCodeOneAndLeavesTheFile) {
   const FailedSaveCase& c = GetParam();
-  c.make(*this);
-  if (!SkipReason().empty()) GTEST_SKIP() << "no file system of its own: " << SkipReason();
+  if (const std::string missing = MakeFault(c.fault); !missing.empty()) {
+    GTEST_SKIP() << "no file system of its own: " << missing;
+  }
   const std::string before = Snapshot(File());
   settings::SettingsStore store("veltane", (m_home / ".config").string());
   store.SetRegistryKey(settings::kRegistryKey);
@@ -129,51 +156,14 @@ TEST_P(FailedSaveTest, OkSaysWhyTheValuesWereNotStoredEndsWithCodeOneAndLeavesTh
 }
 
 const FailedSaveCase kFaults[] = {
-    {"FullFileSystem",
-     [](FailedSaveTest& fixture) {
-       if (veltane::test::ScopedMount* mount = fixture.MountCompany()) {
-         ASSERT_TRUE(mount->Fill("filler"));
-       }
-     },
-     "No space left on device"},
-    {"ReadOnlyFileSystem",
-     [](FailedSaveTest& fixture) {
-       if (veltane::test::ScopedMount* mount = fixture.MountCompany()) {
-         ASSERT_TRUE(mount->MakeReadOnly());
-       }
-     },
-     "Read-only file system"},
-    {"ReadOnlyFile",
-     [](FailedSaveTest& fixture) {
-       fixture.Store();
-       fs::permissions(fixture.File(), fs::perms(0444));
-     },
-     "Permission denied"},
-    {"ReadOnlyFolder",
-     [](FailedSaveTest& fixture) {
-       fixture.Store();
-       fs::permissions(fixture.Company(), fs::perms(0555));
-     },
-     "Permission denied"},
-    {"UnreadableFile",
-     [](FailedSaveTest& fixture) {
-       fixture.Store();
-       fs::permissions(fixture.File(), fs::perms(0200));
-     },
-     "Permission denied"},
-    {"FolderAtThePath", [](FailedSaveTest& fixture) { fs::create_directories(fixture.File()); },
-     "Is a directory"},
-    {"FileOverTheSize",
-     [](FailedSaveTest& fixture) {
-       WriteText(fixture.File(), kStored + std::string(settings::kLargestSettingsFile, ';'));
-     },
-     "File too large"},
-    {"DanglingLink",
-     [](FailedSaveTest& fixture) {
-       fs::create_directories(fixture.Company());
-       fs::create_symlink("gone.conf", fixture.File());
-     },
-     "No such file or directory"},
+    {"FullFileSystem", Fault::FullFileSystem, "No space left on device"},
+    {"ReadOnlyFileSystem", Fault::ReadOnlyFileSystem, "Read-only file system"},
+    {"ReadOnlyFile", Fault::ReadOnlyFile, "Permission denied"},
+    {"ReadOnlyFolder", Fault::ReadOnlyFolder, "Permission denied"},
+    {"UnreadableFile", Fault::UnreadableFile, "Permission denied"},
+    {"FolderAtThePath", Fault::FolderAtThePath, "Is a directory"},
+    {"FileOverTheSize", Fault::FileOverTheSize, "File too large"},
+    {"DanglingLink", Fault::DanglingLink, "No such file or directory"},
 };
 
 INSTANTIATE_TEST_SUITE_P(Faults, FailedSaveTest, testing::ValuesIn(kFaults),
@@ -185,19 +175,19 @@ TEST(SaveFailureText, ShowsAPathBelowTheHomeFromATilde) {
   struct Case {
     const char* path;
     const char* home;
-    const char* shown;
+    const char* said;
   };
   const Case cases[] = {
-      {"/home/ann/.config/a.conf", "/home/ann", "~/.config/a.conf"},
-      {"/home/ann/.config/a.conf", "/home/ann/", "~/.config/a.conf"},
-      {"/home/anna/a.conf", "/home/ann", "/home/anna/a.conf"},
-      {"/srv/a.conf", "/", "/srv/a.conf"},
-      {"/srv/a.conf", "", "/srv/a.conf"},
-      {"/srv/a.conf", "relative", "/srv/a.conf"},
+      {"/home/ann/.config/a.conf", "/home/ann", " to ~/.config/a.conf"},
+      {"/home/ann/.config/a.conf", "/home/ann/", " to ~/.config/a.conf"},
+      {"/home/anna/a.conf", "/home/ann", " to /home/anna/a.conf"},
+      {"/srv/a.conf", "/", " to /srv/a.conf"},
+      {"/srv/a.conf", "relative", " to /srv/a.conf"},
+      {"", "/home/ann", ""},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(SaveFailureText(c.path, std::make_error_code(std::errc::no_space_on_device), c.home),
-              std::string("Veltane could not save its settings to ") + c.shown + ": No space left on device.")
+              std::string("Veltane could not save its settings") + c.said + ": No space left on device.")
         << c.path << " in " << c.home;
   }
 }
