@@ -10,17 +10,19 @@ std::vector<std::string> Command(const std::vector<std::string>& arguments) {
 }
 
 ChildProcess::Options Environment(const std::string& display, const std::string& configHome,
-                                  const std::vector<std::string>& extraEnvironment) {
+                                  const std::vector<std::string>& extraEnvironment,
+                                  const std::string& output) {
   std::vector<std::string> environment{"DISPLAY=" + display, "XDG_CONFIG_HOME=" + configHome,
                                        "HOME=" + configHome, "PATH=/usr/bin:/bin"};
   environment.insert(environment.end(), extraEnvironment.begin(), extraEnvironment.end());
-  return {.environment = environment, .keepErrors = true};
+  return {.environment = environment, .output = output, .keepErrors = true};
 }
 
 }  // namespace
 
 SaverProcess::SaverProcess(const std::vector<std::string>& arguments, const std::string& display,
-                           const std::string& configHome, const std::vector<std::string>& extraEnvironment)
-    : ChildProcess(Command(arguments), Environment(display, configHome, extraEnvironment)) {}
+                           const std::string& configHome, const std::vector<std::string>& extraEnvironment,
+                           const std::string& output)
+    : ChildProcess(Command(arguments), Environment(display, configHome, extraEnvironment, output)) {}
 
 }  // namespace veltane::test

@@ -13,9 +13,11 @@ class SaverProcess : public ChildProcess {
  public:
   // Starts the program with arguments (without its name) on display (none when empty), with configHome as
   // its settings home and its home, and further environment entries ("NAME=value") where a test needs them.
-  // Its standard error is kept for ErrorOutput().
+  // Its standard error is kept for ErrorOutput(), and its standard output goes to the file output names
+  // (this process's own when empty).
   SaverProcess(const std::vector<std::string>& arguments, const std::string& display,
-               const std::string& configHome, const std::vector<std::string>& extraEnvironment = {});
+               const std::string& configHome, const std::vector<std::string>& extraEnvironment = {},
+               const std::string& output = {});
 };
 
 }  // namespace veltane::test

@@ -38,14 +38,19 @@ TEST_F(SaverAppTest, StartUpSetsTheRegistryKeyWhateverTheArguments) {
   }
 }
 
-TEST_F(SaverAppTest, ArgumentsThatSelectNoWindowEndAtOnceWithCodeZeroAndNoWindow) {
+// A misspelt mode is a failure that the user or the host must be told of, not a saver that ran and ended.
+TEST_F(SaverAppTest, ArgumentsThatNameNoModeSayOneLineAndEndWithCodeTwoAndNoWindow) {
   const std::vector<std::vector<std::string>> argumentLists{
       {"veltane", "/x"}, {"veltane", "--s"}, {"veltane", ""}, {"veltane", "/p:1"}, {"veltane", "/c:1"},
   };
   for (const auto& arguments : argumentLists) {
     const std::size_t windows = Backend->WindowCount();
     app::SaverApp saverApp(arguments);
-    EXPECT_EQ(saverApp.Run(), 0);
+    ::testing::internal::CaptureStderr();
+    EXPECT_EQ(saverApp.Run(), 2);
+    const std::string message = ::testing::internal::GetCapturedStderr();
+    EXPECT_NE(message.find("'veltane --help'"), std::string::npos) << message;
+    EXPECT_EQ(message.find('\n'), message.size() - 1) << message;
     EXPECT_EQ(Backend->WindowCount(), windows);
     EXPECT_EQ(saverApp.m_pMainWnd, nullptr);
   }
@@ -86,19 +91,23 @@ TEST_F(SaverAppTest, PreviewCoversTheHostsClientAreaAndEndsWithCodeZero) {
   EXPECT_EQ(saverApp.m_pMainWnd, nullptr);
 }
 
-TEST_F(SaverAppTest, PreviewTakesTheHostFromTheEnvironmentWhenTheArgumentNamesNone) {
-  const platform::HWND host = Backend->CreateHostWindow({200, 150});
-  char hex[16];
-  std::snprintf(hex, sizeof hex, "0x%x", host);
-  setenv("XSCREENSAVER_WINDOW", hex, 1);
-  app::SaverApp saverApp({"veltane", "p"});
-  OnEveryFrame([&](int frame) {
-    if (frame == 2) Backend->DestroyFromOutside(host);
-  });
+TEST_F(SaverAppTest, PreviewAndTheRootSwitchTakeTheHostFromTheEnvironmentWhenTheArgumentNamesNone) {
+  for (const char* mode : {"p", "-root", "--root"}) {
+    SCOPED_TRACE(mode);
+    Backend->ClearDrawCalls();
+    const platform::HWND host = Backend->CreateHostWindow({200, 150});
+    char hex[16];
+    std::snprintf(hex, sizeof hex, "0x%x", host);
+    setenv("XSCREENSAVER_WINDOW", hex, 1);
+    app::SaverApp saverApp({"veltane", mode});
+    OnEveryFrame([&](int frame) {
+      if (frame == 2) Backend->DestroyFromOutside(host);
+    });
 
-  EXPECT_EQ(saverApp.Run(), 0);
-  EXPECT_FALSE(platform::IsWindow(host));
-  EXPECT_GE(FramesDrawn(), 2);
+    EXPECT_EQ(saverApp.Run(), 0);
+    EXPECT_FALSE(platform::IsWindow(host));
+    EXPECT_GE(FramesDrawn(), 2);
+  }
 }
 
 TEST_F(SaverAppTest, PreviewTakesTheHostFromTheWindowIdOptionOfTheSettingsPreview) {

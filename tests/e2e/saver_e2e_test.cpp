@@ -180,10 +180,13 @@ TEST_F(SaverE2eTest, PreviewWithTheLongestDelayEndsAtOnceWhenItsHostIsDestroyed)
   EXPECT_EQ(saver.WaitForExit(2s), std::optional<int>(0));
 }
 
-TEST_F(SaverE2eTest, ArgumentsThatNameNothingEndAtOnceWithoutAWindow) {
+TEST_F(SaverE2eTest, PreviewOfNoWindowOrOfOneThatDoesNotExistEndsAtOnceWithoutAWindow) {
   const std::size_t windowsBefore = Children(m_display, m_root).size();
   const std::vector<std::vector<std::string>> argumentLists{
-      {"/x"}, {"--s"}, {"-"}, {""}, {"/s2"}, {"p", "12345"}, {"p", "0x7ffffff"}, {"p"},
+      {"p", "12345"},
+      {"p", "0x7ffffff"},
+      {"p"},
+      {"-root", "--window-id", "0x7ffffff"},
   };
   for (const auto& arguments : argumentLists) {
     SCOPED_TRACE(arguments.front() + (arguments.size() > 1 ? " " + arguments[1] : ""));
