@@ -94,8 +94,9 @@ contents)
   ;;
 validate)
   usr=$work/root/usr
-  quietly desktop-file-validate "$usr/share/applications/veltane-settings.desktop" ||
-    fail "the desktop entry does not validate"
+  for entry in veltane-settings.desktop screensavers/veltane.desktop; do
+    quietly desktop-file-validate "$usr/share/applications/$entry" || fail "$entry does not validate"
+  done
   # The project has no web domain to write its id under in reverse, so that one warning is only noted.
   quietly appstreamcli validate --no-net --override=cid-desktopapp-is-not-rdns=info \
     "$usr/share/metainfo/veltane.metainfo.xml" || fail "the AppStream description does not validate"
