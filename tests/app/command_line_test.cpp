@@ -51,7 +51,9 @@ TEST(SelectMode, OnlyTheFirstArgumentChoosesTheModeAndOnlyTheLettersTakeAPrefixO
       {{"veltane", "-"}, SaverMode::None},
       {{"veltane", ""}, SaverMode::None},
       {{"veltane", "x", "s"}, SaverMode::None},
+      {{"veltane", "//s"}, SaverMode::None},
       {{"veltane", "-root"}, SaverMode::RootWindow},
+      {{"veltane", "-root=1"}, SaverMode::None},
       {{"veltane", "--root", "--window-id", "0x50d"}, SaverMode::RootWindow},
       {{"veltane", "/root"}, SaverMode::None},
       {{"veltane", "-Root"}, SaverMode::None},
@@ -59,6 +61,7 @@ TEST(SelectMode, OnlyTheFirstArgumentChoosesTheModeAndOnlyTheLettersTakeAPrefixO
       {{"veltane", "--help"}, SaverMode::Help},
       {{"veltane", "-h", "p"}, SaverMode::Help},
       {{"veltane", "-H"}, SaverMode::None},
+      {{"veltane", "--HELP"}, SaverMode::None},
       {{"veltane", "--version"}, SaverMode::Version},
       {{"veltane", "-version"}, SaverMode::None},
   };

@@ -5,9 +5,9 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -30,38 +30,26 @@ constexpr int kScreenHeight = 600;
 // The theme's id: its file's path below applications/, with '-' for the folder's '/'.
 constexpr const char* kThemeId = "screensavers-veltane";
 
-// Every process below root, children before their own children.
-std::vector<pid_t> Descendants(pid_t root) {
-  std::multimap<pid_t, pid_t> children;
+// The processes of the group that run the program, ended ones left out.
+std::vector<pid_t> SaversIn(pid_t group) {
+  std::vector<pid_t> savers;
   for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
-    const std::string name = entry.path().filename().string();
-    if (name.find_first_not_of("0123456789") != std::string::npos) continue;
     std::ifstream stat(entry.path() / "stat");
     std::string text;
     if (!std::getline(stat, text)) continue;
-    // The parent is the second field after the command's name, which is in parentheses and may hold blanks.
+    // "pid (name) state parent group ...", where the name may itself hold blanks and parentheses.
+    const std::size_t open = text.find('(');
     const std::size_t close = text.rfind(')');
-    if (close == std::string::npos) continue;
     char state = 0;
-    pid_t parent = 0;
-    if (std::sscanf(text.c_str() + close + 1, " %c %d", &state, &parent) != 2 || state == 'Z') continue;
-    children.emplace(parent, static_cast<pid_t>(std::stoi(name)));
-  }
-  std::vector<pid_t> found{root};
-  for (std::size_t i = 0; i < found.size(); ++i) {
-    const auto [first, last] = children.equal_range(found[i]);
-    for (auto it = first; it != last; ++it) found.push_back(it->second);
-  }
-  found.erase(found.begin());
-  return found;
-}
-
-std::vector<pid_t> SaversBelow(pid_t root) {
-  std::vector<pid_t> savers;
-  for (const pid_t pid : Descendants(root)) {
-    std::ifstream comm("/proc/" + std::to_string(pid) + "/comm");
-    std::string name;
-    if (std::getline(comm, name) && name == "veltane") savers.push_back(pid);
+    int parent = 0;
+    int processGroup = 0;
+    if (open == std::string::npos || close == std::string::npos ||
+        std::sscanf(text.c_str() + close + 1, " %c %d %d", &state, &parent, &processGroup) != 3) {
+      continue;
+    }
+    if (state != 'Z' && processGroup == group && text.substr(open + 1, close - open - 1) == "veltane") {
+      savers.push_back(std::stoi(text));
+    }
   }
   return savers;
 }
@@ -75,10 +63,10 @@ class MateHost : public testing::Test {
     ASSERT_NE(display, nullptr);
   }
 
-  // The session's processes go first: the shell below the session bus outlives the bus when it is stopped.
+  // The whole group goes: the shell below the session bus would outlive the bus.
   void TearDown() override {
     if (session != nullptr && session->Started()) {
-      for (const pid_t pid : Descendants(session->Pid())) kill(pid, SIGKILL);
+      kill(-session->Pid(), SIGKILL);
       session->Stop(SIGKILL);
     }
     if (display != nullptr) XCloseDisplay(display);
@@ -122,11 +110,11 @@ TEST_F(MateHost, RunsTheThemeFullScreenAndAKeyEndsItWithNoSaverLeft) {
        {Region{0, 0, 100, 100}, Region{kScreenWidth - 100, kScreenHeight - 100, 100, 100}}) {
     EXPECT_EQ(Count(corner, IsLit), 0) << "the screen is not covered";
   }
-  ASSERT_EQ(SaversBelow(session->Pid()).size(), 1u);
+  ASSERT_EQ(SaversIn(session->Pid()).size(), 1u);
 
   TapKey(display, XK_space);
 
-  EXPECT_TRUE(WaitUntil([&] { return SaversBelow(session->Pid()).empty(); }, kExitTimeout))
+  EXPECT_TRUE(WaitUntil([&] { return SaversIn(session->Pid()).empty(); }, kExitTimeout))
       << "a saver process is left after the key";
   EXPECT_TRUE(WaitUntil([&] { return Count(middle, IsWarm) == 0; }, kExitTimeout))
       << "the taper is still shown";

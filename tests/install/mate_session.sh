@@ -3,7 +3,8 @@
 # into <staged root> laid over the system's /usr in a mount namespace of its own: the host reads themes only
 # from the data folders and runs their commands only from its own folders of display modes, both under /usr.
 # Its settings and session bus are private to the run; the theme is selected by its id, the saver is
-# activated, and the script waits until it is stopped.
+# activated, and the script waits until it is stopped. Everything it starts is in one process group, whose
+# id is the script's process id.
 # Usage: mate_session.sh <staged root> <home> <theme id>
 set -eu
 root=$1
@@ -15,7 +16,7 @@ if [ "${VELTANE_IN_NAMESPACE:-}" != 1 ]; then
   namespace="--mount"
   [ "$(id -u)" -eq 0 ] || namespace="--user --map-root-user --mount"
   # shellcheck disable=SC2086
-  VELTANE_IN_NAMESPACE=1 exec unshare $namespace sh "$0" "$@"
+  VELTANE_IN_NAMESPACE=1 exec setsid unshare $namespace sh "$0" "$@"
 fi
 
 mount -t overlay overlay -o "lowerdir=$root/usr:/usr" /usr
