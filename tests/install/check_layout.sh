@@ -62,7 +62,7 @@ if [ -f "$page" ]; then
     grep -q "^\.SH $section\$" "$text" || fail "the manual page has no $section section"
   done
   for needed in 'Quillon Screen Savers/veltane.conf' DelayOn DelayTime BurnTime XSCREENSAVER_WINDOW \
-      'xss\\-lock' xautolock SIGTERM; do
+      'xss\\-lock' xautolock SIGTERM '\\-root' '\\-\\-help' '\\-\\-version' 'screensavers/veltane.desktop'; do
     grep -q "$needed" "$text" || fail "the manual page does not mention $needed"
   done
   rm -f "$text"
