@@ -10,19 +10,17 @@ std::vector<std::string> Command(const std::vector<std::string>& arguments) {
 }
 
 ChildProcess::Options Environment(const std::string& display, const std::string& configHome,
-                                  const std::vector<std::string>& extraEnvironment,
-                                  const std::string& output) {
+                                  const std::vector<std::string>& extraEnvironment) {
   std::vector<std::string> environment{"DISPLAY=" + display, "XDG_CONFIG_HOME=" + configHome,
                                        "HOME=" + configHome, "PATH=/usr/bin:/bin"};
   environment.insert(environment.end(), extraEnvironment.begin(), extraEnvironment.end());
-  return {.environment = environment, .output = output, .keepErrors = true};
+  return {.environment = environment, .keepErrors = true};
 }
 
 }  // namespace
 
 SaverProcess::SaverProcess(const std::vector<std::string>& arguments, const std::string& display,
-                           const std::string& configHome, const std::vector<std::string>& extraEnvironment,
-                           const std::string& output)
-    : ChildProcess(Command(arguments), Environment(display, configHome, extraEnvironment, output)) {}
+                           const std::string& configHome, const std::vector<std::string>& extraEnvironment)
+    : ChildProcess(Command(arguments), Environment(display, configHome, extraEnvironment)) {}
 
 }  // namespace veltane::test

@@ -13,11 +13,9 @@ class SaverProcess : public ChildProcess {
  public:
   // Starts the program with arguments (without its name) on display (none when empty), with configHome as
   // its settings home and its home, and further environment entries ("NAME=value") where a test needs them.
-  // Its standard error is kept for ErrorOutput(), and its standard output goes to the file output names
-  // (this process's own when empty).
+  // Its standard error is kept for ErrorOutput().
   SaverProcess(const std::vector<std::string>& arguments, const std::string& display,
-               const std::string& configHome, const std::vector<std::string>& extraEnvironment = {},
-               const std::string& output = {});
+               const std::string& configHome, const std::vector<std::string>& extraEnvironment = {});
 };
 
 }  // namespace veltane::test

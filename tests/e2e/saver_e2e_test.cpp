@@ -124,6 +124,23 @@ TEST_F(SaverE2eTest, AnotherClientTakingTheFocusEndsTheSaver) {
   EXPECT_EQ(saver.WaitForExit(kPatience), std::optional<int>(0));
 }
 
+// Without a host's window the root-window switch covers the screen as a child of the root window, which
+// nothing destroys: only SIGTERM ends it.
+TEST_F(SaverE2eTest, RootSwitchWithoutAHostsWindowCoversTheScreenUntilTerminated) {
+  SaverProcess& saver = Start({"--root"});
+
+  ASSERT_TRUE(WaitFor([this] {
+    return Count(m_root, {kStageImage.x, kStageImage.y + 140, kStageImage.width, 30}, IsWarm) > 500 &&
+           Count(m_root, kStageFlame, IsFlaming) > 20;
+  }));
+  for (const Region corner : {Region{0, 0, 200, 150}, Region{824, 618, 200, 150}}) {
+    EXPECT_EQ(Count(m_root, corner, IsLit), 0) << "the server's own pattern shows";
+  }
+  saver.Kill(SIGTERM);
+  EXPECT_FALSE(saver.WaitForExit(kPatience).has_value());
+  EXPECT_EQ(saver.Signal(), SIGTERM);
+}
+
 TEST_F(SaverE2eTest, TerminationEndsTheSaverAtOnceAndGivesTheKeyboardBack) {
   SaverProcess& saver = Start({"s"});
   ASSERT_TRUE(WaitFor([this] { return FullScreenReady(); }));
