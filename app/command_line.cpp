@@ -1,6 +1,7 @@
 #include "app/command_line.h"
 
 #include <cstdint>
+#include <string_view>
 
 namespace veltane::app {
 
@@ -51,6 +52,10 @@ SaverMode SelectMode(std::span<const std::string> arguments) {
   if (MatchOption(first, "c")) return SaverMode::Configuration;
   if (MatchOption(first, "p")) return SaverMode::Preview;
   if (MatchOption(first, "s")) return SaverMode::FullScreen;
+  const std::string_view word = arguments[1];
+  if (word == "-root" || word == "--root") return SaverMode::RootWindow;
+  if (word == "--help" || word == "-h") return SaverMode::Help;
+  if (word == "--version") return SaverMode::Version;
   return SaverMode::None;
 }
 

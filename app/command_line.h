@@ -1,6 +1,6 @@
 #pragma once
 // The command line as screen-saver hosts pass it: the mode in the first argument, and for the preview the
-// host's window, in the forms that the hosts use.
+// host's window, in the forms that the hosts use; and the answers that a user at a terminal asks for.
 
 #include <span>
 #include <string>
@@ -9,7 +9,9 @@
 
 namespace veltane::app {
 
-enum class SaverMode { Configuration, Preview, FullScreen, None };
+// RootWindow is the switch that XScreenSaver's display modes take: the preview's rules for the host's
+// window, and where they name none, the screen's root window. None: the first argument names no mode.
+enum class SaverMode { Configuration, Preview, FullScreen, RootWindow, Help, Version, None };
 
 // True when the argument, with one leading '-' or '/' skipped, equals the option without regard to case.
 bool MatchOption(const char* argument, const char* option);

@@ -18,7 +18,7 @@ int main(int argc, char** argv) {
 
   std::vector<std::string> arguments(argv, argv + argc);
   const SaverMode mode = veltane::app::SelectMode(arguments);
-  if (mode == SaverMode::Preview || mode == SaverMode::FullScreen) {
+  if (mode == SaverMode::Preview || mode == SaverMode::RootWindow || mode == SaverMode::FullScreen) {
     if (const auto exitCode = veltane::app::ChooseBackend(mode)) return *exitCode;
   }
 

@@ -16,7 +16,8 @@ class SaverApp : public platform::WinApp {
   bool InitInstance() override;
 
  private:
-  bool StartPreview();
+  // The preview inside the host's window; with rootWindowByDefault, the root window where none is named.
+  bool StartPreview(bool rootWindowByDefault);
   bool StartFullScreen();
 
   std::vector<std::string> m_arguments;

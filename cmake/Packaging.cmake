@@ -17,9 +17,10 @@ but a small heat-diffusion simulation, computed afresh for every frame, so it
 wavers and flares on its own. Over the burn time the taper burns down through
 six stages, goes out, and is lit again at full height.
 
-It runs as a display mode of XScreenSaver, full screen under an idle daemon
-such as xss-lock or xautolock, or inside any X window. Its settings dialog,
-in the desktop's settings menu, sets the burn time and the flame speed.]])
+It runs as a display mode of XScreenSaver, as a theme of MATE's screen saver,
+full screen under an idle daemon such as xss-lock, xautolock or swayidle, or
+inside any X window. Its settings dialog, in the desktop's settings menu, sets
+the burn time and the flame speed.]])
 # Binaries go in stripped, and every directory the package makes is world-readable whatever the umask.
 set(CPACK_STRIP_FILES ON)
 set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS

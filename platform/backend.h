@@ -44,6 +44,9 @@ class Backend {
   virtual bool ClientRect(HWND hwnd, Rect* rect) = 0;
   // The primary monitor's size in pixels.
   virtual Size ScreenSize() = 0;
+  // The window that spans the whole screen beneath every other, as X11's root window does; 0 where the
+  // window system has none that a client may draw into.
+  virtual HWND DesktopWindow() { return 0; }
   // Shows the invisible cursor over our windows (cursor 0), or the class cursor, which is invisible too.
   virtual void SetCursor(HCURSOR cursor) = 0;
 

@@ -25,6 +25,8 @@ bool GetClientRect(HWND hwnd, Rect* rect) {
   return CurrentBackend().ClientRect(hwnd, rect);
 }
 
+HWND GetDesktopWindow() { return HasBackend() ? CurrentBackend().DesktopWindow() : 0; }
+
 int GetSystemMetrics(int index) {
   const Size screen = CurrentBackend().ScreenSize();
   switch (index) {

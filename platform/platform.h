@@ -34,6 +34,8 @@ void ValidateWindow(HWND hwnd);
 
 bool IsWindow(HWND hwnd);
 bool GetClientRect(HWND hwnd, Rect* rect);
+// The screen's root window; 0 where there is none.
+HWND GetDesktopWindow();
 int GetSystemMetrics(int index);
 
 HCURSOR LoadCursor(int resourceId);  // Cursor 129 is the invisible class cursor.

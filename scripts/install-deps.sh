@@ -11,6 +11,7 @@ packages=(
   clang libclang-rt-14-dev clang-format
   xvfb xserver-xephyr xauth x11-utils xdotool imagemagick libxml2-utils groff-base strace
   sway grim wtype
+  mate-screensaver
   dpkg-dev file lintian desktop-file-utils appstream
 )
 

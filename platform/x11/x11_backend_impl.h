@@ -28,6 +28,7 @@ class X11Backend : public Backend {
   bool NativeWindowExists(HWND hwnd) override;
   bool ClientRect(HWND hwnd, Rect* rect) override;
   Size ScreenSize() override;
+  HWND DesktopWindow() override { return static_cast<HWND>(m_root); }
   void SetCursor(HCURSOR cursor) override;
   void PollEvents(EventSink& sink) override;
   void WaitEvents(EventSink& sink) override;

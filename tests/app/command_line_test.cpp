@@ -29,7 +29,7 @@ TEST(MatchOption, SkipsOnePrefixAndComparesTheWholeRestWithoutCase) {
   }
 }
 
-TEST(SelectMode, OnlyTheFirstArgumentChoosesTheMode) {
+TEST(SelectMode, OnlyTheFirstArgumentChoosesTheModeAndOnlyTheLettersTakeAPrefixOrEitherCase) {
   struct Case {
     std::vector<std::string> arguments;
     SaverMode mode;
@@ -51,6 +51,19 @@ TEST(SelectMode, OnlyTheFirstArgumentChoosesTheMode) {
       {{"veltane", "-"}, SaverMode::None},
       {{"veltane", ""}, SaverMode::None},
       {{"veltane", "x", "s"}, SaverMode::None},
+      {{"veltane", "//s"}, SaverMode::None},
+      {{"veltane", "-root"}, SaverMode::RootWindow},
+      {{"veltane", "-root=1"}, SaverMode::None},
+      {{"veltane", "--root", "--window-id", "0x50d"}, SaverMode::RootWindow},
+      {{"veltane", "/root"}, SaverMode::None},
+      {{"veltane", "-Root"}, SaverMode::None},
+      {{"veltane", "root"}, SaverMode::None},
+      {{"veltane", "--help"}, SaverMode::Help},
+      {{"veltane", "-h", "p"}, SaverMode::Help},
+      {{"veltane", "-H"}, SaverMode::None},
+      {{"veltane", "--HELP"}, SaverMode::None},
+      {{"veltane", "--version"}, SaverMode::Version},
+      {{"veltane", "-version"}, SaverMode::None},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(app::SelectMode(c.arguments), c.mode)

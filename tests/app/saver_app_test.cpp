@@ -38,16 +38,41 @@ TEST_F(SaverAppTest, StartUpSetsTheRegistryKeyWhateverTheArguments) {
   }
 }
 
-TEST_F(SaverAppTest, ArgumentsThatSelectNoWindowEndAtOnceWithCodeZeroAndNoWindow) {
-  const std::vector<std::vector<std::string>> argumentLists{
-      {"veltane", "/x"}, {"veltane", "--s"}, {"veltane", ""}, {"veltane", "/p:1"}, {"veltane", "/c:1"},
+// What a user at a terminal asks for, and a misspelt mode, which is a failure to be told of rather than a
+// saver that ran and ended: each answer on its stream, with its code, and no window.
+TEST_F(SaverAppTest, TerminalAnswersGoToTheirStreamWithTheirCodeAndOpenNoWindow) {
+  struct Case {
+    std::vector<std::string> arguments;
+    int code;
+    const char* output;  // all of standard output; nullptr: the usage
+    const char* error;   // all of standard error
   };
-  for (const auto& arguments : argumentLists) {
+  const Case cases[] = {
+      {{"veltane", "--help"}, 0, nullptr, ""},
+      {{"veltane", "-h", "s"}, 0, nullptr, ""},
+      {{"veltane", "--version"}, 0, "veltane " VELTANE_VERSION "\n", ""},
+      {{"veltane", "x"}, 2, "", "veltane: \"x\" names no mode; try 'veltane --help'\n"},
+      {{"veltane", "/c:1"}, 2, "", "veltane: \"/c:1\" names no mode; try 'veltane --help'\n"},
+      {{"veltane", ""}, 2, "", "veltane: \"\" names no mode; try 'veltane --help'\n"},
+      {{"veltane", "line\nbreak"}, 2, "", "veltane: \"line?break\" names no mode; try 'veltane --help'\n"},
+  };
+  const std::string usage[] = {"Usage: veltane", "--window-id", "-root", "$XSCREENSAVER_WINDOW",
+                               "\nSettings: " + Store->FilePath() + "\n"};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.arguments[1]);
     const std::size_t windows = Backend->WindowCount();
-    app::SaverApp saverApp(arguments);
-    EXPECT_EQ(saverApp.Run(), 0);
+    app::SaverApp saverApp(c.arguments);
+    ::testing::internal::CaptureStdout();
+    ::testing::internal::CaptureStderr();
+    EXPECT_EQ(saverApp.Run(), c.code);
+    const std::string output = ::testing::internal::GetCapturedStdout();
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), c.error);
+    if (c.output != nullptr) {
+      EXPECT_EQ(output, c.output);
+    } else {
+      for (const std::string& needed : usage) EXPECT_NE(output.find(needed), std::string::npos) << needed;
+    }
     EXPECT_EQ(Backend->WindowCount(), windows);
-    EXPECT_EQ(saverApp.m_pMainWnd, nullptr);
   }
 }
 
@@ -86,19 +111,23 @@ TEST_F(SaverAppTest, PreviewCoversTheHostsClientAreaAndEndsWithCodeZero) {
   EXPECT_EQ(saverApp.m_pMainWnd, nullptr);
 }
 
-TEST_F(SaverAppTest, PreviewTakesTheHostFromTheEnvironmentWhenTheArgumentNamesNone) {
-  const platform::HWND host = Backend->CreateHostWindow({200, 150});
-  char hex[16];
-  std::snprintf(hex, sizeof hex, "0x%x", host);
-  setenv("XSCREENSAVER_WINDOW", hex, 1);
-  app::SaverApp saverApp({"veltane", "p"});
-  OnEveryFrame([&](int frame) {
-    if (frame == 2) Backend->DestroyFromOutside(host);
-  });
+TEST_F(SaverAppTest, PreviewAndTheRootSwitchTakeTheHostFromTheEnvironmentWhenTheArgumentNamesNone) {
+  for (const char* mode : {"p", "-root", "--root"}) {
+    SCOPED_TRACE(mode);
+    Backend->ClearDrawCalls();
+    const platform::HWND host = Backend->CreateHostWindow({200, 150});
+    char hex[16];
+    std::snprintf(hex, sizeof hex, "0x%x", host);
+    setenv("XSCREENSAVER_WINDOW", hex, 1);
+    app::SaverApp saverApp({"veltane", mode});
+    OnEveryFrame([&](int frame) {
+      if (frame == 2) Backend->DestroyFromOutside(host);
+    });
 
-  EXPECT_EQ(saverApp.Run(), 0);
-  EXPECT_FALSE(platform::IsWindow(host));
-  EXPECT_GE(FramesDrawn(), 2);
+    EXPECT_EQ(saverApp.Run(), 0);
+    EXPECT_FALSE(platform::IsWindow(host));
+    EXPECT_GE(FramesDrawn(), 2);
+  }
 }
 
 TEST_F(SaverAppTest, PreviewTakesTheHostFromTheWindowIdOptionOfTheSettingsPreview) {

@@ -123,6 +123,23 @@ TEST_F(SaverE2eTest, AnotherClientTakingTheFocusEndsTheSaver) {
   EXPECT_EQ(saver.WaitForExit(kPatience), std::optional<int>(0));
 }
 
+// Without a host's window the root-window switch covers the screen as a child of the root window, which
+// nothing destroys: only SIGTERM ends it.
+TEST_F(SaverE2eTest, RootSwitchWithoutAHostsWindowCoversTheScreenUntilTerminated) {
+  SaverProcess& saver = Start({"--root"});
+
+  ASSERT_TRUE(WaitFor([this] {
+    return Count(m_root, {kStageImage.x, kStageImage.y + 140, kStageImage.width, 30}, IsWarm) > 500 &&
+           Count(m_root, kStageFlame, IsFlaming) > 20;
+  }));
+  for (const Region corner : {Region{0, 0, 200, 150}, Region{824, 618, 200, 150}}) {
+    EXPECT_EQ(Count(m_root, corner, IsLit), 0) << "the server's own pattern shows";
+  }
+  saver.Kill(SIGTERM);
+  EXPECT_FALSE(saver.WaitForExit(kPatience).has_value());
+  EXPECT_EQ(saver.Signal(), SIGTERM);
+}
+
 TEST_F(SaverE2eTest, TerminationEndsTheSaverAtOnceAndGivesTheKeyboardBack) {
   SaverProcess& saver = Start({"s"});
   ASSERT_TRUE(WaitFor([this] { return FullScreenReady(); }));
@@ -183,10 +200,13 @@ TEST_F(SaverE2eTest, PreviewWithTheLongestDelayEndsAtOnceWhenItsHostIsDestroyed)
   EXPECT_EQ(saver.WaitForExit(2s), std::optional<int>(0));
 }
 
-TEST_F(SaverE2eTest, ArgumentsThatNameNothingEndAtOnceWithoutAWindow) {
+TEST_F(SaverE2eTest, PreviewOfNoWindowOrOfOneThatDoesNotExistEndsAtOnceWithoutAWindow) {
   const std::size_t windowsBefore = Children(m_display, m_root).size();
   const std::vector<std::vector<std::string>> argumentLists{
-      {"/x"}, {"--s"}, {"-"}, {""}, {"/s2"}, {"p", "12345"}, {"p", "0x7ffffff"}, {"p"},
+      {"p", "12345"},
+      {"p", "0x7ffffff"},
+      {"p"},
+      {"-root", "--window-id", "0x7ffffff"},
   };
   for (const auto& arguments : argumentLists) {
     SCOPED_TRACE(arguments.front() + (arguments.size() > 1 ? " " + arguments[1] : ""));

@@ -43,6 +43,16 @@ rm -rf "$moved"
 
 [ -f "$prefix/share/xscreensaver/config/veltane.xml" ] || fail "no XScreenSaver description"
 
+# MATE's and XFCE's screen savers list the theme, and run its command only when they find it in one of
+# their folders of display modes, XScreenSaver's among them.
+theme=$prefix/share/applications/screensavers/veltane.desktop
+if [ -f "$theme" ]; then
+  command=$(sed -n 's/^Exec=\([^ ]*\).*/\1/p' "$theme")
+  [ -x "$prefix/libexec/xscreensaver/$command" ] || fail "the theme's command, $command, is not in libexec/xscreensaver"
+else
+  fail "no screen-saver theme at $theme"
+fi
+
 if [ -f "$page" ]; then
   text=$(mktemp)
   gzip -dc "$page" >"$text" || fail "the manual page is not a gzip file"
@@ -52,7 +62,7 @@ if [ -f "$page" ]; then
     grep -q "^\.SH $section\$" "$text" || fail "the manual page has no $section section"
   done
   for needed in 'Quillon Screen Savers/veltane.conf' DelayOn DelayTime BurnTime XSCREENSAVER_WINDOW \
-      'xss\\-lock' xautolock SIGTERM; do
+      'xss\\-lock' xautolock SIGTERM '\\-root' '\\-\\-help' '\\-\\-version' 'screensavers/veltane.desktop'; do
     grep -q "$needed" "$text" || fail "the manual page does not mention $needed"
   done
   rm -f "$text"

@@ -1,7 +1,9 @@
 #!/bin/sh
 # Checks the Debian package made from a build tree, in steps that share one work folder:
 #   build <work> <cpack> <build dir> <version>     makes the package, installs it into <work>/root with dpkg
-#   contents <work> <cmake> <build dir> <version>  control fields, dependencies, files against the install rules
+#   contents <work> <cmake> <build dir> <version> <LICENSE>
+#                                                  control fields, dependencies, licence, files against the
+#                                                  install rules
 #   validate <work>                                desktop entry, AppStream description, lintian
 #   remove <work>                                  removal leaves nothing behind
 # Any user can run it: dpkg works on its own scratch root and database, without root's rights.
@@ -84,6 +86,16 @@ contents)
   done
   echo "$depends" | grep -qx xscreensaver && fail "Depends names xscreensaver: $(field Depends)"
 
+  # The licence, in Debian's machine-readable form: every file under MIT, with the source tree's text.
+  licence=$6
+  copyright=$work/root/usr/share/doc/veltane/copyright
+  [ "$(sed -n 1p "$copyright")" = "Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/" ] ||
+    fail "the copyright file is not in the machine-readable form"
+  [ "$(awk '/^Files: \*$/ { files = 1 } files && /^License:/ { print $2; exit }' "$copyright")" = MIT ] ||
+    fail "the copyright file does not put every file under MIT"
+  text=$(awk '/^License: MIT$/ { p = 1; next } p && /^ / { sub(/^ /, ""); if ($0 == ".") $0 = ""; print; next } { p = 0 }' "$copyright")
+  [ "$text" = "$(sed 1,4d "$licence")" ] || fail "the copyright file's MIT text is not that of $licence"
+
   # What dpkg installed is what the install rules install under /usr: the same paths, the link as a link.
   rm -rf "$work/stage"
   quietly env DESTDIR="$work/stage" "$cmake" --install "$build" --prefix /usr || fail "cmake --install failed"
@@ -94,11 +106,14 @@ contents)
   ;;
 validate)
   usr=$work/root/usr
-  quietly desktop-file-validate "$usr/share/applications/veltane-settings.desktop" ||
-    fail "the desktop entry does not validate"
+  for entry in veltane-settings.desktop screensavers/veltane.desktop; do
+    quietly desktop-file-validate "$usr/share/applications/$entry" || fail "$entry does not validate"
+  done
   # The project has no web domain to write its id under in reverse, so that one warning is only noted.
   quietly appstreamcli validate --no-net --override=cid-desktopapp-is-not-rdns=info \
     "$usr/share/metainfo/veltane.metainfo.xml" || fail "the AppStream description does not validate"
+  licence=$(xmllint --xpath 'string(/component/project_license)' "$usr/share/metainfo/veltane.metainfo.xml")
+  [ "$licence" = MIT ] || fail "the AppStream description names the licence '$licence', not MIT"
   package=$(ls "$work/out"/*.deb)
   # Warnings are shown but pass: some cannot apply to a package that CPack makes.
   lintian --fail-on error "$package" >"$work/lintian.log" 2>&1
