@@ -110,6 +110,7 @@ WaylandBackend::~WaylandBackend() {
   wl_registry_destroy(m_registry);
   if (m_xkb != nullptr) xkb_context_unref(m_xkb);
   wl_display_disconnect(m_display);
+  if (m_mark >= 0) close(m_mark);
 }
 
 bool WaylandBackend::Usable(std::string* problem) const {

@@ -82,6 +82,8 @@ class WaylandBackend : public Backend {
   // Whether the compositor offers what a full-screen surface needs; false with the reason for the user.
   bool Usable(std::string* problem) const;
 
+  bool ClaimFullScreen() override;
+
   HWND CreateChildWindow(HWND parent, const Rect& rect, bool visible) override;
   HWND CreateTopmostWindow(const Rect& rect, bool visible) override;
   void DestroyNativeWindow(HWND hwnd) override;
@@ -151,6 +153,7 @@ class WaylandBackend : public Backend {
   HWND m_nextHandle = 0x00B00001;
   PendingEvents m_events;  // Read by the listeners, which may run where no sink is at hand.
   bool m_keyboardMoved = false;
+  int m_mark = -1;  // Held locked while this process runs the compositor's full-screen saver.
 };
 
 }  // namespace veltane::platform::wayland

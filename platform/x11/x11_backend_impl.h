@@ -37,6 +37,7 @@ class X11Backend : public Backend {
   void DrawDib(HDC dc, std::int32_t x, std::int32_t y, const DibView& dib) override;
   std::uint32_t TickCount() override;
   std::int64_t CalendarTime() override;
+  bool ClaimFullScreen() override;
 
  private:
   struct OurWindow {

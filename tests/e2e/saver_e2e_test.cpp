@@ -124,6 +124,30 @@ TEST_F(SaverE2eTest, AnotherClientTakingTheFocusEndsTheSaver) {
   EXPECT_EQ(saver.WaitForExit(kPatience), std::optional<int>(0));
 }
 
+// The second ends at once and leaves the first as it was, its grabs and input included; the mark goes with
+// the process that held it, even one killed outright.
+TEST_F(SaverE2eTest, ASecondSaverEndsAtOnceAndLeavesTheFirstRunning) {
+  MovePointer(m_display, 512, 384);
+  SaverProcess& first = Start({"s"});
+  ASSERT_TRUE(WaitFor([this] { return FullScreenReady(); }));
+  const Window shown = SaverWindow();
+  SaverProcess second({"s"}, m_server.DisplayName(), m_configHome.String());
+  EXPECT_EQ(second.WaitForExit(kPatience), std::optional<int>(0));
+  EXPECT_EQ(SaverWindow(), shown);
+  EXPECT_EQ(XGrabKeyboard(m_display, m_root, False, GrabModeAsync, GrabModeAsync, CurrentTime),
+            AlreadyGrabbed);
+  MovePointer(m_display, 513, 384);
+  EXPECT_EQ(first.WaitForExit(kPatience), std::optional<int>(0));
+
+  Start({"s"});
+  ASSERT_TRUE(WaitFor([this] { return FullScreenReady(); }));
+  m_program->Kill(SIGKILL);
+  ASSERT_TRUE(WaitFor([this] { return SaverWindow() == None; }));
+  SaverProcess& next = Start({"s"});
+  EXPECT_TRUE(WaitFor([this] { return FullScreenReady(); }));
+  EXPECT_TRUE(next.Running());
+}
+
 TEST_F(SaverE2eTest, TerminationEndsTheSaverAtOnceAndGivesTheKeyboardBack) {
   SaverProcess& saver = Start({"s"});
   ASSERT_TRUE(WaitFor([this] { return FullScreenReady(); }));

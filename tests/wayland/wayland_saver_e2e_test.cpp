@@ -180,6 +180,27 @@ TEST_F(WaylandSaver, TheWheelAndAMotionBackToTheOriginDoNotEndIt) {
   EXPECT_FALSE(saver->WaitForExit(milliseconds(500)).has_value());
 }
 
+// The second ends at once and leaves the first showing and ending on input; the mark goes with the process
+// that held it, even one killed outright.
+TEST_F(WaylandSaver, ASecondSaverEndsAtOnceAndLeavesTheFirstRunning) {
+  auto first = StartSaver();
+  ASSERT_EQ(WaitForTaper(*first).wrong, 0u);
+  auto second = StartSaver();
+  EXPECT_EQ(second->WaitForExit(seconds(5)), std::optional<int>(0));
+  EXPECT_EQ(WaitForTaper(*first).wrong, 0u);
+  ASSERT_EQ(m_sway.RunTool({"swaymsg", "seat", "-", "cursor", "move", "1", "0"}), 0);
+  EXPECT_EQ(first->WaitForExit(seconds(5)), std::optional<int>(0));
+
+  auto killed = StartSaver();
+  ASSERT_EQ(WaitForTaper(*killed).wrong, 0u);
+  killed->Kill(SIGKILL);
+  ASSERT_TRUE(WaitUntil([&] { return !killed->Running(); }, seconds(5), milliseconds(10)));
+  auto next = StartSaver();
+  const Comparison shown = WaitForTaper(*next);
+  EXPECT_EQ(shown.wrong, 0u);
+  EXPECT_TRUE(next->Running());
+}
+
 TEST_F(WaylandSaver, KillingTheCompositorEndsItWithinASecond) {
   auto saver = StartSaver();
   ASSERT_EQ(WaitForTaper(*saver).wrong, 0u);
