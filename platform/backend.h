@@ -34,7 +34,8 @@ class Backend {
   // Returns 0 when the parent does not exist or the window cannot be made.
   virtual HWND CreateChildWindow(HWND parent, const Rect& rect, bool visible) = 0;
   // A window above all others over the primary monitor; rect is relative to that monitor's origin.
-  // The backend takes the keyboard and pointer where the window system has such a notion.
+  // The backend takes the keyboard and pointer where the window system has such a notion. Returns 0 when
+  // the window cannot be made, or when another client (a lock screen) keeps the input from it.
   virtual HWND CreateTopmostWindow(const Rect& rect, bool visible) = 0;
   // Marks the display as showing this process's full-screen saver, for as long as the process lives,
   // however it ends. False when another process holds the mark: one full-screen saver runs at a time.
