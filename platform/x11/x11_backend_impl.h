@@ -74,6 +74,7 @@ class X11Backend : public Backend {
   void TranslateDesktopEvent(const XEvent& event);
   Window MakeWindow(Window parent, const Rect& rect, bool overrideRedirect);
   void WaitForMap(Window window);
+  bool LockScreenHoldsInput();
   void TakeInput(Window window, OurWindow& state);
   // Turns what the server sent into m_events; then the desktop around the full-screen window is settled.
   void ReadEvents();

@@ -148,6 +148,19 @@ TEST_F(SaverE2eTest, ASecondSaverEndsAtOnceAndLeavesTheFirstRunning) {
   EXPECT_TRUE(next.Running());
 }
 
+// A client that keeps the keyboard and the pointer, as a lock screen does, keeps the saver from starting.
+TEST_F(SaverE2eTest, ASaverStartedWhileALockScreenHoldsTheInputEndsAtOnce) {
+  ASSERT_EQ(XGrabKeyboard(m_display, m_root, False, GrabModeAsync, GrabModeAsync, CurrentTime), GrabSuccess);
+  ASSERT_EQ(XGrabPointer(m_display, m_root, False, 0, GrabModeAsync, GrabModeAsync, None, None, CurrentTime),
+            GrabSuccess);
+  XSync(m_display, False);
+  SaverProcess& saver = Start({"s"});
+  EXPECT_EQ(saver.WaitForExit(kPatience), std::optional<int>(0));
+  EXPECT_EQ(SaverWindow(), None);
+  XUngrabPointer(m_display, CurrentTime);
+  XUngrabKeyboard(m_display, CurrentTime);
+}
+
 TEST_F(SaverE2eTest, TerminationEndsTheSaverAtOnceAndGivesTheKeyboardBack) {
   SaverProcess& saver = Start({"s"});
   ASSERT_TRUE(WaitFor([this] { return FullScreenReady(); }));
