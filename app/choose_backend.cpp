@@ -1,6 +1,7 @@
 #include "app/choose_backend.h"
 
 #include <cstdio>
+#include <memory>
 
 #include "platform/backend.h"
 #include "platform/wayland/wayland_backend.h"
@@ -8,13 +9,21 @@
 
 namespace veltane::app {
 
+namespace {
+
+// A second full-screen saver on a display that shows one already ends at once, as if it had run.
+std::optional<int> Use(std::unique_ptr<platform::Backend> backend, SaverMode mode) {
+  if (mode == SaverMode::FullScreen && !backend->ClaimFullScreen()) return 0;
+  platform::SetBackend(std::move(backend));
+  return std::nullopt;
+}
+
+}  // namespace
+
 std::optional<int> ChooseBackend(SaverMode mode) {
   if (mode == SaverMode::FullScreen) {
     platform::WaylandConnection wayland = platform::ConnectWayland();
-    if (wayland.backend) {
-      platform::SetBackend(std::move(wayland.backend));
-      return std::nullopt;
-    }
+    if (wayland.backend) return Use(std::move(wayland.backend), mode);
     if (!wayland.problem.empty()) {
       std::fprintf(stderr, "%s\n", wayland.problem.c_str());
       return 1;
@@ -28,8 +37,7 @@ std::optional<int> ChooseBackend(SaverMode mode) {
     std::fputs("veltane: cannot open the X display\n", stderr);
     return 1;
   }
-  platform::SetBackend(std::move(x11));
-  return std::nullopt;
+  return Use(std::move(x11), mode);
 }
 
 }  // namespace veltane::app

@@ -34,8 +34,13 @@ class Backend {
   // Returns 0 when the parent does not exist or the window cannot be made.
   virtual HWND CreateChildWindow(HWND parent, const Rect& rect, bool visible) = 0;
   // A window above all others over the primary monitor; rect is relative to that monitor's origin.
-  // The backend takes the keyboard and pointer where the window system has such a notion.
+  // The backend takes the keyboard and pointer where the window system has such a notion. Returns 0 when
+  // the window cannot be made, or when another client (a lock screen) keeps the input from it.
   virtual HWND CreateTopmostWindow(const Rect& rect, bool visible) = 0;
+  // Marks the display as showing this process's full-screen saver, for as long as the process lives,
+  // however it ends. False when another process holds the mark: one full-screen saver runs at a time.
+  // A display of the process's own (the in-memory backend's) has nobody to share it with.
+  virtual bool ClaimFullScreen() { return true; }
   // Destroys a native window that we made. Harmless on a window that is already gone.
   virtual void DestroyNativeWindow(HWND hwnd) = 0;
   // Whether the native window (ours or foreign) still exists.

@@ -10,7 +10,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev clang-format
   xvfb xserver-xephyr xauth x11-utils xdotool imagemagick libxml2-utils groff-base strace
-  sway grim wtype
+  sway grim wtype swaylock swayidle
   mate-screensaver
   dpkg-dev file lintian desktop-file-utils appstream
 )

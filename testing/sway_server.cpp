@@ -102,10 +102,15 @@ int SwayServer::RunTool(const std::vector<std::string>& argv, std::chrono::milli
   return FinishTool(StartTool(argv), timeout);
 }
 
-std::unique_ptr<ChildProcess> SwayServer::StartTool(const std::vector<std::string>& argv) {
+std::vector<std::string> SwayServer::ToolEnvironment() const {
   std::vector<std::string> environment = ClientEnvironment();
   environment.push_back("PATH=/usr/bin:/bin");
-  return std::make_unique<ChildProcess>(argv, ChildProcess::Options{environment, m_runtimeDir / "tools.log"});
+  return environment;
+}
+
+std::unique_ptr<ChildProcess> SwayServer::StartTool(const std::vector<std::string>& argv) {
+  return std::make_unique<ChildProcess>(argv,
+                                        ChildProcess::Options{ToolEnvironment(), m_runtimeDir / "tools.log"});
 }
 
 int SwayServer::FinishTool(const std::unique_ptr<ChildProcess>& tool, std::chrono::milliseconds timeout) {
@@ -156,10 +161,27 @@ bool SwayServer::AddPointer() {
   return true;
 }
 
+// wtype's virtual keyboard stays on the seat for as long as it sleeps; the wait ends once sway lists it.
+bool SwayServer::AddKeyboard() {
+  m_keyboard = StartTool({"wtype", "-s", "3600000"});
+  const std::string listing = m_runtimeDir / "inputs.json";
+  return WaitUntil(
+      [&] {
+        std::filesystem::remove(listing);
+        ChildProcess swaymsg({"swaymsg", "-t", "get_inputs"},
+                             ChildProcess::Options{ToolEnvironment(), listing});
+        if (swaymsg.WaitForExit(kStopTimeout) != 0) return false;
+        std::ifstream in(listing);
+        return std::string(std::istreambuf_iterator<char>(in), {}).find("\"keyboard\"") != std::string::npos;
+      },
+      kStartTimeout, std::chrono::milliseconds(20));
+}
+
 bool SwayServer::AddOutput() { return RunTool({"swaymsg", "create_output"}) == 0; }
 
 void SwayServer::Stop(int signal) {
   m_pointer.reset();
+  m_keyboard.reset();
   if (m_sway != nullptr) m_sway->Stop(signal, kStopTimeout);
   m_sway.reset();
 }

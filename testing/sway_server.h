@@ -54,6 +54,9 @@ class SwayServer {
   // Gives the seat a pointer device, which the headless backend lacks, so that "swaymsg seat - cursor"
   // reaches clients. The device lasts as long as the server.
   bool AddPointer();
+  // Gives the seat a keyboard, which the headless backend lacks too, so that surfaces are given the keyboard
+  // focus as on a desktop. It lasts as long as the server.
+  bool AddKeyboard();
   bool AddOutput();
   // Stops the compositor now (the destructor does it otherwise); clients then lose their connection.
   void Stop(int signal = SIGTERM);
@@ -62,6 +65,7 @@ class SwayServer {
   struct PointerClient;
   bool Start();
   bool WaitForSockets();
+  std::vector<std::string> ToolEnvironment() const;
 
   TempDir m_runtimeDir{"veltane-sway."};
   std::unique_ptr<ChildProcess> m_sway;
@@ -69,6 +73,7 @@ class SwayServer {
   std::string m_ipcSocket;
   std::string m_error;
   std::unique_ptr<PointerClient> m_pointer;
+  std::unique_ptr<ChildProcess> m_keyboard;
 };
 
 }  // namespace veltane::test

@@ -110,6 +110,7 @@ WaylandBackend::~WaylandBackend() {
   wl_registry_destroy(m_registry);
   if (m_xkb != nullptr) xkb_context_unref(m_xkb);
   wl_display_disconnect(m_display);
+  if (m_mark >= 0) close(m_mark);
 }
 
 bool WaylandBackend::Usable(std::string* problem) const {
@@ -146,6 +147,9 @@ void WaylandBackend::OnGlobal(std::uint32_t name, const char* interface, std::ui
     m_outputs.push_back(std::move(output));
     // An output that comes while the saver runs is covered too.
     for (auto& [hwnd, window] : m_windows) AddCover(hwnd, window, *m_outputs.back());
+  } else if (kind == "zwlr_input_inhibit_manager_v1" || kind == "ext_session_lock_manager_v1") {
+    // Lock screens take the input through either; the saver binds neither, only heeds them.
+    m_offersLocking = true;
   } else if (kind == wl_seat_interface.name) {
     auto seat = std::make_unique<Seat>();
     seat->backend = this;
@@ -219,6 +223,17 @@ void WaylandBackend::Dispatch(int timeoutMs) {
     wl_display_cancel_read(m_display);
   }
   if (wl_display_dispatch_pending(m_display) < 0) ConnectionLost();
+}
+
+bool WaylandBackend::DispatchUntil(const std::function<bool()>& done, std::chrono::milliseconds patience) {
+  const auto deadline = std::chrono::steady_clock::now() + patience;
+  while (!done()) {
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    if (left.count() <= 0) return false;
+    Dispatch(static_cast<int>(left.count()) + 1);
+  }
+  return true;
 }
 
 void WaylandBackend::Deliver(EventSink& sink) {

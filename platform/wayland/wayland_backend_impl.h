@@ -5,7 +5,9 @@
 #include <wayland-client.h>
 #include <xkbcommon/xkbcommon.h>
 
+#include <chrono>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <unordered_map>
@@ -56,6 +58,8 @@ struct OurWindow {
   std::vector<std::unique_ptr<ShellSurface>> covers;
   PointerState pointer;
   bool hadKeyboard = false;
+  // The keyboard came back to the surface it had left, from somebody else's.
+  bool keyboardReturned = false;
   int dcDepth = 0;             // GetDC calls not yet released; the frame is committed at the last release.
   Surface* drawing = nullptr;  // The buffer being drawn while dcDepth is above 0.
   Rect damage;
@@ -73,6 +77,7 @@ struct Seat {
   std::uint32_t pointerSerial = 0;        // Of the enter, which setting the cursor needs.
   WPARAM buttons = 0;                     // MK_ bits of the buttons held.
   wl_surface* keyboardSurface = nullptr;  // Ours, while it has this seat's keyboard focus.
+  wl_surface* keyboardLeft = nullptr;     // Ours, the one the keyboard last left, until it enters any.
 };
 
 class WaylandBackend : public Backend {
@@ -81,6 +86,8 @@ class WaylandBackend : public Backend {
   ~WaylandBackend() override;
   // Whether the compositor offers what a full-screen surface needs; false with the reason for the user.
   bool Usable(std::string* problem) const;
+
+  bool ClaimFullScreen() override;
 
   HWND CreateChildWindow(HWND parent, const Rect& rect, bool visible) override;
   HWND CreateTopmostWindow(const Rect& rect, bool visible) override;
@@ -109,7 +116,8 @@ class WaylandBackend : public Backend {
   void OnPointerButton(Seat& seat, std::uint32_t button, std::uint32_t state);
   void OnPointerAxis(Seat& seat, std::uint32_t axis, wl_fixed_t value);
   void OnKeymap(Seat& seat, std::uint32_t format, int fd, std::uint32_t size);
-  void OnKeyboardFocus(Seat& seat, wl_surface* surface);
+  void OnKeyboardEnter(Seat& seat, wl_surface* surface);
+  void OnKeyboardLeave(Seat& seat, wl_surface* surface);
   void OnKey(Seat& seat, std::uint32_t key, std::uint32_t state);
   void OnModifiers(Seat& seat, std::uint32_t depressed, std::uint32_t latched, std::uint32_t locked,
                    std::uint32_t group);
@@ -118,6 +126,8 @@ class WaylandBackend : public Backend {
   // Reads what the compositor sent, waiting at most timeoutMs (-1: no limit), and runs the listeners.
   // A lost connection ends the process.
   void Dispatch(int timeoutMs);
+  // Dispatches until done() holds, or patience has passed; whether done() holds.
+  bool DispatchUntil(const std::function<bool()>& done, std::chrono::milliseconds patience);
   [[noreturn]] void ConnectionLost();
   void Deliver(EventSink& sink);
 
@@ -133,6 +143,9 @@ class WaylandBackend : public Backend {
   Point WindowPosition(const ShellSurface& shell, wl_fixed_t x, wl_fixed_t y) const;
   WPARAM Modifiers(const Seat& seat) const;
   void CheckActivation();
+  bool HasKeyboard(HWND hwnd) const;
+  // Whether a full-screen window just shown was given the keyboard, or another surface kept it.
+  bool TookKeyboard(HWND hwnd);
   void ListenToSeat(Seat& seat);
   void ReleaseSeat(Seat& seat);
 
@@ -151,6 +164,8 @@ class WaylandBackend : public Backend {
   HWND m_nextHandle = 0x00B00001;
   PendingEvents m_events;  // Read by the listeners, which may run where no sink is at hand.
   bool m_keyboardMoved = false;
+  bool m_offersLocking = false;  // The compositor has a protocol for lock screens to take the input with.
+  int m_mark = -1;               // Held locked while this process runs the compositor's full-screen saver.
 };
 
 }  // namespace veltane::platform::wayland

@@ -2,6 +2,8 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
+#include <algorithm>
+
 #include "platform/virtual_keys.h"
 #include "platform/wayland/wayland_backend_impl.h"
 
@@ -44,10 +46,10 @@ constexpr wl_keyboard_listener kKeyboardListener{
       SeatOf(data).backend->OnKeymap(SeatOf(data), format, fd, size);
     },
     [](void* data, wl_keyboard*, std::uint32_t, wl_surface* surface, wl_array*) {
-      SeatOf(data).backend->OnKeyboardFocus(SeatOf(data), surface);
+      SeatOf(data).backend->OnKeyboardEnter(SeatOf(data), surface);
     },
-    [](void* data, wl_keyboard*, std::uint32_t, wl_surface*) {
-      SeatOf(data).backend->OnKeyboardFocus(SeatOf(data), nullptr);
+    [](void* data, wl_keyboard*, std::uint32_t, wl_surface* surface) {
+      SeatOf(data).backend->OnKeyboardLeave(SeatOf(data), surface);
     },
     [](void* data, wl_keyboard*, std::uint32_t, std::uint32_t, std::uint32_t key, std::uint32_t state) {
       SeatOf(data).backend->OnKey(SeatOf(data), key, state);
@@ -61,6 +63,12 @@ constexpr wl_keyboard_listener kKeyboardListener{
 
 // Evdev key codes are the keymap's less 8, a rule of the xkb_v1 keymap format.
 constexpr std::uint32_t kEvdevToXkb = 8;
+// Bounds the wait for the compositor's answer, should it never come.
+constexpr auto kAnswerPatience = std::chrono::seconds(2);
+
+constexpr wl_callback_listener kAnsweredListener{
+    [](void* data, wl_callback*, std::uint32_t) { *static_cast<bool*>(data) = true; },
+};
 
 }  // namespace
 
@@ -93,6 +101,7 @@ void WaylandBackend::OnSeatCapabilities(Seat& seat, std::uint32_t capabilities) 
     wl_keyboard_destroy(seat.keyboard);
     seat.keyboard = nullptr;
     seat.keyboardSurface = nullptr;
+    seat.keyboardLeft = nullptr;
     m_keyboardMoved = true;
   }
 }
@@ -205,9 +214,24 @@ void WaylandBackend::OnModifiers(Seat& seat, std::uint32_t depressed, std::uint3
   if (seat.state != nullptr) xkb_state_update_mask(seat.state, depressed, latched, locked, 0, 0, group);
 }
 
-void WaylandBackend::OnKeyboardFocus(Seat& seat, wl_surface* surface) {
-  seat.keyboardSurface = FindSurface(surface) != nullptr ? surface : nullptr;
-  if (ShellSurface* shell = FindSurface(surface)) m_windows.at(shell->owner).hadKeyboard = true;
+// The keyboard that comes back to the very surface it left has been with somebody else in between: a lock
+// screen that takes the input is one, on a compositor that then hands the focus back to the topmost
+// overlay. That is a loss of activation, however short.
+void WaylandBackend::OnKeyboardEnter(Seat& seat, wl_surface* surface) {
+  ShellSurface* shell = FindSurface(surface);
+  seat.keyboardSurface = shell != nullptr ? surface : nullptr;
+  if (shell != nullptr) {
+    OurWindow& window = m_windows.at(shell->owner);
+    window.keyboardReturned = window.keyboardReturned || (window.hadKeyboard && surface == seat.keyboardLeft);
+    window.hadKeyboard = true;
+  }
+  seat.keyboardLeft = nullptr;
+  m_keyboardMoved = true;
+}
+
+void WaylandBackend::OnKeyboardLeave(Seat& seat, wl_surface* surface) {
+  seat.keyboardSurface = nullptr;
+  seat.keyboardLeft = FindSurface(surface) != nullptr ? surface : nullptr;
   m_keyboardMoved = true;
 }
 
@@ -236,15 +260,35 @@ void WaylandBackend::CheckActivation() {
   m_keyboardMoved = false;
   for (auto& [hwnd, window] : m_windows) {
     if (!window.hadKeyboard) continue;
-    bool focused = false;
-    for (const auto& seat : m_seats) {
-      const ShellSurface* shell = FindSurface(seat->keyboardSurface);
-      focused = focused || (shell != nullptr && shell->owner == hwnd);
-    }
-    if (focused) continue;
+    if (HasKeyboard(hwnd) && !window.keyboardReturned) continue;
     window.hadKeyboard = false;
+    window.keyboardReturned = false;
     InputFocusLoss(m_events, hwnd);
   }
+}
+
+// A compositor gives the keyboard to a new full-screen surface as it shows it, in its answer to the commit
+// that showed it, unless a lock screen holds the input; the saver would then run unseen beneath the lock,
+// and is not wanted there at all. Only a compositor that knows lock screens is asked, and only a seat with
+// a keyboard can tell.
+bool WaylandBackend::TookKeyboard(HWND hwnd) {
+  const bool keyboard =
+      std::any_of(m_seats.begin(), m_seats.end(), [](const auto& seat) { return seat->keyboard != nullptr; });
+  if (!m_offersLocking || !keyboard) return true;
+  bool answered = false;
+  wl_callback* sync = wl_display_sync(m_display);
+  wl_callback_add_listener(sync, &kAnsweredListener, &answered);
+  DispatchUntil([&] { return answered || !m_windows.contains(hwnd) || HasKeyboard(hwnd); }, kAnswerPatience);
+  wl_callback_destroy(sync);
+  return m_windows.contains(hwnd) && HasKeyboard(hwnd);
+}
+
+bool WaylandBackend::HasKeyboard(HWND hwnd) const {
+  for (const auto& seat : m_seats) {
+    const ShellSurface* shell = FindSurface(seat->keyboardSurface);
+    if (shell != nullptr && shell->owner == hwnd) return true;
+  }
+  return false;
 }
 
 void WaylandBackend::SetCursor(HCURSOR) {

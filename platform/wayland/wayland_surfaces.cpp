@@ -97,6 +97,7 @@ void WaylandBackend::DestroyShellSurface(std::unique_ptr<ShellSurface> shell) {
   for (const auto& seat : m_seats) {
     if (seat->pointerSurface == shell->surface) seat->pointerSurface = nullptr;
     if (seat->keyboardSurface == shell->surface) seat->keyboardSurface = nullptr;
+    if (seat->keyboardLeft == shell->surface) seat->keyboardLeft = nullptr;
   }
   if (shell->layer != nullptr) zwlr_layer_surface_v1_destroy(shell->layer);
   if (shell->toplevel != nullptr) xdg_toplevel_destroy(shell->toplevel);
@@ -112,15 +113,9 @@ HWND WaylandBackend::CreateTopmostWindow(const Rect&, bool) {
   OurWindow& window = m_windows[hwnd];
   window.main = MakeShellSurface(hwnd, m_outputs.empty() ? nullptr : m_outputs.front().get(), false);
   for (std::size_t i = 1; i < m_outputs.size(); ++i) AddCover(hwnd, window, *m_outputs[i]);
-  const auto deadline = std::chrono::steady_clock::now() + kConfigurePatience;
-  while (m_windows.contains(hwnd) && !window.main->configured &&
-         std::chrono::steady_clock::now() < deadline) {
-    const auto left =
-        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-    Dispatch(static_cast<int>(left.count()) + 1);
-  }
+  DispatchUntil([&] { return !m_windows.contains(hwnd) || window.main->configured; }, kConfigurePatience);
   if (!m_windows.contains(hwnd)) return 0;
-  if (!window.main->configured) {
+  if (!window.main->configured || !TookKeyboard(hwnd)) {
     DestroyNativeWindow(hwnd);
     return 0;
   }

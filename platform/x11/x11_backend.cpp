@@ -131,6 +131,7 @@ HWND X11Backend::CreateTopmostWindow(const Rect& rect, bool visible) {
   const Rect monitor = PrimaryMonitor();
   const Rect placed{monitor.left + rect.left, monitor.top + rect.top, monitor.left + rect.right,
                     monitor.top + rect.bottom};
+  if (visible && LockScreenHoldsInput()) return 0;
   Window window = MakeWindow(m_root, placed, true);
   if (window == None) return 0;
   const long bypass = 1;
@@ -158,6 +159,24 @@ void X11Backend::WaitForMap(Window window) {
     if (left.count() <= 0) return;
     pollfd connection{ConnectionNumber(m_display), POLLIN, 0};
     poll(&connection, 1, static_cast<int>(left.count()));
+  }
+}
+
+// A client that holds both the keyboard and the pointer for longer than a menu would is a lock screen, and
+// keeps the saver away altogether: beneath the lock it would fight it for the top of the stack, unseen, and
+// show once the lock is gone. Each is asked for on the root window and given back at once, before anything
+// is shown.
+bool X11Backend::LockScreenHoldsInput() {
+  const auto deadline = std::chrono::steady_clock::now() + kGrabPatience;
+  for (;;) {
+    const int keyboard = XGrabKeyboard(m_display, m_root, False, GrabModeAsync, GrabModeAsync, CurrentTime);
+    if (keyboard == GrabSuccess) XUngrabKeyboard(m_display, CurrentTime);
+    const int pointer =
+        XGrabPointer(m_display, m_root, False, 0, GrabModeAsync, GrabModeAsync, None, None, CurrentTime);
+    if (pointer == GrabSuccess) XUngrabPointer(m_display, CurrentTime);
+    if (!GrabIsBusy(keyboard) || !GrabIsBusy(pointer)) return false;
+    if (std::chrono::steady_clock::now() >= deadline) return true;
+    std::this_thread::sleep_for(kGrabRetryInterval);
   }
 }
 

@@ -38,6 +38,7 @@ class X11Backend : public Backend {
   void DrawDib(HDC dc, std::int32_t x, std::int32_t y, const DibView& dib) override;
   std::uint32_t TickCount() override;
   std::int64_t CalendarTime() override;
+  bool ClaimFullScreen() override;
 
  private:
   struct OurWindow {
@@ -74,6 +75,7 @@ class X11Backend : public Backend {
   void TranslateDesktopEvent(const XEvent& event);
   Window MakeWindow(Window parent, const Rect& rect, bool overrideRedirect);
   void WaitForMap(Window window);
+  bool LockScreenHoldsInput();
   void TakeInput(Window window, OurWindow& state);
   // Turns what the server sent into m_events; then the desktop around the full-screen window is settled.
   void ReadEvents();

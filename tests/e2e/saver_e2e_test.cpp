@@ -140,6 +140,43 @@ TEST_F(SaverE2eTest, RootSwitchWithoutAHostsWindowCoversTheScreenUntilTerminated
   EXPECT_EQ(saver.Signal(), SIGTERM);
 }
 
+// The second ends at once and leaves the first as it was, its grabs and input included; the mark goes with
+// the process that held it, even one killed outright.
+TEST_F(SaverE2eTest, ASecondSaverEndsAtOnceAndLeavesTheFirstRunning) {
+  MovePointer(m_display, 512, 384);
+  SaverProcess& first = Start({"s"});
+  ASSERT_TRUE(WaitFor([this] { return FullScreenReady(); }));
+  const Window shown = SaverWindow();
+  SaverProcess second({"s"}, m_server.DisplayName(), m_configHome.String());
+  EXPECT_EQ(second.WaitForExit(kPatience), std::optional<int>(0));
+  EXPECT_EQ(SaverWindow(), shown);
+  EXPECT_EQ(XGrabKeyboard(m_display, m_root, False, GrabModeAsync, GrabModeAsync, CurrentTime),
+            AlreadyGrabbed);
+  MovePointer(m_display, 513, 384);
+  EXPECT_EQ(first.WaitForExit(kPatience), std::optional<int>(0));
+
+  Start({"s"});
+  ASSERT_TRUE(WaitFor([this] { return FullScreenReady(); }));
+  m_program->Kill(SIGKILL);
+  ASSERT_TRUE(WaitFor([this] { return SaverWindow() == None; }));
+  SaverProcess& next = Start({"s"});
+  EXPECT_TRUE(WaitFor([this] { return FullScreenReady(); }));
+  EXPECT_TRUE(next.Running());
+}
+
+// A client that keeps the keyboard and the pointer, as a lock screen does, keeps the saver from starting.
+TEST_F(SaverE2eTest, ASaverStartedWhileALockScreenHoldsTheInputEndsAtOnce) {
+  ASSERT_EQ(XGrabKeyboard(m_display, m_root, False, GrabModeAsync, GrabModeAsync, CurrentTime), GrabSuccess);
+  ASSERT_EQ(XGrabPointer(m_display, m_root, False, 0, GrabModeAsync, GrabModeAsync, None, None, CurrentTime),
+            GrabSuccess);
+  XSync(m_display, False);
+  SaverProcess& saver = Start({"s"});
+  EXPECT_EQ(saver.WaitForExit(kPatience), std::optional<int>(0));
+  EXPECT_EQ(SaverWindow(), None);
+  XUngrabPointer(m_display, CurrentTime);
+  XUngrabKeyboard(m_display, CurrentTime);
+}
+
 TEST_F(SaverE2eTest, TerminationEndsTheSaverAtOnceAndGivesTheKeyboardBack) {
   SaverProcess& saver = Start({"s"});
   ASSERT_TRUE(WaitFor([this] { return FullScreenReady(); }));

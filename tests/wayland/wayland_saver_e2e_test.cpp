@@ -180,6 +180,35 @@ TEST_F(WaylandSaver, TheWheelAndAMotionBackToTheOriginDoNotEndIt) {
   EXPECT_FALSE(saver->WaitForExit(milliseconds(500)).has_value());
 }
 
+// The second ends at once and leaves the first showing and ending on input.
+TEST_F(WaylandSaver, ASecondSaverEndsAtOnceAndLeavesTheFirstRunning) {
+  auto first = StartSaver();
+  ASSERT_EQ(WaitForTaper(*first).wrong, 0u);
+  auto second = StartSaver();
+  EXPECT_EQ(second->WaitForExit(seconds(5)), std::optional<int>(0));
+  EXPECT_EQ(WaitForTaper(*first).wrong, 0u);
+  ASSERT_EQ(m_sway.RunTool({"swaymsg", "seat", "-", "cursor", "move", "1", "0"}), 0);
+  EXPECT_EQ(first->WaitForExit(seconds(5)), std::optional<int>(0));
+}
+
+// swaylock takes the input from a running saver, which ends; a saver started under the lock ends at once,
+// and the screen shows the lock, not the taper.
+TEST_F(WaylandSaver, ALockScreenEndsTheSaverAndASaverStartedUnderItEndsAtOnce) {
+  constexpr std::uint32_t kLockColour = 0x336699;
+  ASSERT_TRUE(m_sway.AddKeyboard());
+  auto saver = StartSaver();
+  ASSERT_EQ(WaitForTaper(*saver).wrong, 0u);
+  // With -f, swaylock returns once the screen is locked and stays behind until the compositor goes.
+  ASSERT_EQ(m_sway.RunTool({"swaylock", "-f", "--no-unlock-indicator", "--color", "336699"}), 0);
+  EXPECT_EQ(saver->WaitForExit(seconds(5)), std::optional<int>(0)) << saver->ErrorOutput();
+
+  auto underLock = StartSaver();
+  EXPECT_EQ(underLock->WaitForExit(seconds(5)), std::optional<int>(0)) << underLock->ErrorOutput();
+  Screenshot shot;
+  ASSERT_TRUE(m_sway.Capture("HEADLESS-1", &shot));
+  EXPECT_EQ(std::count(shot.pixels.begin(), shot.pixels.end(), kLockColour), kWidth * kHeight);
+}
+
 TEST_F(WaylandSaver, KillingTheCompositorEndsItWithinASecond) {
   auto saver = StartSaver();
   ASSERT_EQ(WaitForTaper(*saver).wrong, 0u);
