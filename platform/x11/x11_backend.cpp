@@ -73,6 +73,7 @@ X11Backend::X11Backend(Display* display)
     m_randrEventBase = eventBase;
   }
   m_xinerama = XineramaQueryExtension(display, &eventBase, &errorBase) == True;
+  ChoosePace();
 }
 
 X11Backend::~X11Backend() {
@@ -114,6 +115,9 @@ Window X11Backend::MakeWindow(Window parent, const Rect& rect, bool overrideRedi
   state.width = static_cast<int>(width);
   state.height = static_cast<int>(height);
   state.createdSerial = serial;
+  state.picture.Resize(Size{state.width, state.height});
+  state.pacer = MakePacer();
+  WatchRefreshes(window);
   m_gone.erase(window);
   return window;
 }
@@ -187,7 +191,7 @@ void X11Backend::TakeInput(Window window, OurWindow& state) {
 void X11Backend::DestroyNativeWindow(HWND hwnd) {
   const auto found = m_windows.find(hwnd);
   if (found == m_windows.end()) return;
-  const OurWindow state = found->second;
+  const OurWindow state = std::move(found->second);
   m_windows.erase(found);
   m_gone.insert(hwnd);
   if (hwnd == m_topmost) UnwatchDesktop();

@@ -75,6 +75,7 @@ void X11Backend::Translate(const XEvent& event) {
       if (c.width != state.width || c.height != state.height) {
         state.width = c.width;
         state.height = c.height;
+        state.picture.Resize(Size{c.width, c.height});
         m_events.PostInput(Msg{hwnd, WM_SIZE, 0, MAKELPARAM(c.width, c.height)});
       }
       break;
@@ -100,10 +101,15 @@ void X11Backend::ReadEvents() {
        queued = XEventsQueued(m_display, QueuedAlready)) {
     for (; queued > 0; --queued) {
       XNextEvent(m_display, &event);
-      if (!m_images->IsCompletion(event)) Translate(event);
+      if (event.type == GenericEvent) {
+        TranslatePresentEvent(event);
+      } else if (!m_images->IsCompletion(event)) {
+        Translate(event);
+      }
     }
   }
   SettleDesktop();
+  PresentDue();
 }
 
 void X11Backend::PollEvents(EventSink& sink) {
@@ -114,10 +120,10 @@ void X11Backend::PollEvents(EventSink& sink) {
 void X11Backend::WaitEvents(EventSink& sink) {
   for (ReadEvents(); m_events.Empty(); ReadEvents()) {
     // Only once Xlib has read the socket dry with its own queue empty is nothing left in its buffers, and
-    // only then may the wait sleep on the socket.
+    // only then may the wait sleep on the socket, and no longer than until the next picture is due.
     if (XEventsQueued(m_display, QueuedAfterFlush) > 0) continue;
     pollfd connection{ConnectionNumber(m_display), POLLIN, 0};
-    if (poll(&connection, 1, -1) < 0 && errno != EINTR) break;
+    if (poll(&connection, 1, MillisecondsUntilDue()) < 0 && errno != EINTR) break;
   }
   m_events.DeliverTo(sink);
 }
