@@ -66,9 +66,15 @@ void X11Backend::Translate(const XEvent& event) {
         InputFocusLoss(m_events, hwnd);
       break;
     }
-    case Expose:
-      if (event.xexpose.count == 0) m_events.Invalidate(hwnd);
+    case Expose: {
+      // What the server lost goes back from the picture at the next refresh; the window's own paint draws
+      // nothing after its first.
+      const XExposeEvent& e = event.xexpose;
+      found->second.pacer.Damage(
+          Intersect(RectAt(e.x, e.y, e.width, e.height), found->second.picture.Bounds()));
+      if (e.count == 0) m_events.Invalidate(hwnd);
       break;
+    }
     case ConfigureNotify: {
       OurWindow& state = found->second;
       const XConfigureEvent& c = event.xconfigure;
