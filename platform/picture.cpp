@@ -5,21 +5,52 @@
 
 namespace veltane::platform {
 
+namespace {
+
+constexpr std::uint32_t kBlack = 0;
+
+void FillSurface(const Surface& surface, const Rect& area, std::uint32_t rgb) {
+  for (std::int32_t row = area.top; row < area.bottom; ++row) {
+    std::uint32_t* line = surface.pixels + static_cast<std::ptrdiff_t>(row) * surface.stride;
+    std::fill(line + area.left, line + area.right, rgb);
+  }
+}
+
+bool Contains(const Rect& outer, const Rect& inner) { return Union(outer, inner) == outer; }
+
+}  // namespace
+
 Picture::Picture(Size size) { Resize(size); }
 
+// The memory comes zeroed from the system, so a picture that is mostly black never touches most of it.
 void Picture::Resize(Size size) {
   const std::int32_t width = std::max(size.width, 0);
   const std::int32_t height = std::max(size.height, 0);
   if (width == m_surface.width && height == m_surface.height) return;
-  std::vector<std::uint32_t> pixels(static_cast<std::size_t>(width) * static_cast<std::size_t>(height), 0);
-  const Surface resized{pixels.data(), width, height, width};
-  CopyTo(Intersect(Bounds(), Rect{0, 0, width, height}), resized);
+  const std::size_t count = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
+  std::unique_ptr<std::uint32_t[], Free> pixels(
+      count == 0 ? nullptr : static_cast<std::uint32_t*>(std::calloc(count, sizeof(std::uint32_t))));
+  if (pixels == nullptr) {
+    m_pixels.reset();
+    m_surface = Surface{};
+    m_lit = Rect{};
+    return;
+  }
+  const Surface resized{pixels.get(), width, height, width};
+  m_lit = Intersect(m_lit, Rect{0, 0, width, height});
+  CopyTo(m_lit, resized);
   m_pixels = std::move(pixels);
-  m_surface = Surface{m_pixels.data(), width, height, width};
+  m_surface = resized;
 }
 
 Rect Picture::Fill(const Rect& rect, std::uint32_t rgb) {
-  const Rect area = Intersect(rect, Bounds());
+  Rect area = Intersect(rect, Bounds());
+  if (rgb == kBlack) {
+    area = Intersect(area, m_lit);
+    if (Contains(area, m_lit)) m_lit = Rect{};
+  } else {
+    m_lit = Union(m_lit, area);
+  }
   FillSurface(m_surface, area, rgb);
   return area;
 }
@@ -27,7 +58,9 @@ Rect Picture::Fill(const Rect& rect, std::uint32_t rgb) {
 Rect Picture::Draw(std::int32_t x, std::int32_t y, const DibView& dib) {
   if (dib.header.biWidth <= 0 || dib.header.biHeight <= 0) return Rect{};
   BlitDib(dib, x, y, m_surface);
-  return Intersect(RectAt(x, y, dib.header.biWidth, dib.header.biHeight), Bounds());
+  const Rect drawn = Intersect(RectAt(x, y, dib.header.biWidth, dib.header.biHeight), Bounds());
+  m_lit = Union(m_lit, drawn);
+  return drawn;
 }
 
 void Picture::CopyTo(const Rect& rect, const Surface& target) const {
@@ -36,14 +69,6 @@ void Picture::CopyTo(const Rect& rect, const Surface& target) const {
   for (std::int32_t row = area.top; row < area.bottom; ++row) {
     std::memcpy(target.pixels + static_cast<std::ptrdiff_t>(row) * target.stride + area.left,
                 m_surface.pixels + static_cast<std::ptrdiff_t>(row) * m_surface.stride + area.left, bytes);
-  }
-}
-
-void FillSurface(const Surface& surface, const Rect& rect, std::uint32_t rgb) {
-  const Rect area = Intersect(rect, Rect{0, 0, surface.width, surface.height});
-  for (std::int32_t row = area.top; row < area.bottom; ++row) {
-    std::uint32_t* line = surface.pixels + static_cast<std::ptrdiff_t>(row) * surface.stride;
-    std::fill(line + area.left, line + area.right, rgb);
   }
 }
 

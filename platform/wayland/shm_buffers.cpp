@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 namespace veltane::platform::wayland {
 
@@ -29,6 +30,7 @@ void ShmBuffers::Discard() {
   }
   m_buffers.clear();
   m_latest = nullptr;
+  m_newSize = true;
 }
 
 std::unique_ptr<ShmBuffers::Buffer> ShmBuffers::Make(std::int32_t width, std::int32_t height) {
@@ -56,7 +58,7 @@ std::unique_ptr<ShmBuffers::Buffer> ShmBuffers::Make(std::int32_t width, std::in
   return buffer;
 }
 
-ShmBuffers::Buffer* ShmBuffers::Free(std::int32_t width, std::int32_t height) {
+ShmBuffers::Buffer* ShmBuffers::Free(std::int32_t width, std::int32_t height, const Rect& lit) {
   if (width <= 0 || height <= 0) return nullptr;
   if (!m_buffers.empty() &&
       (m_buffers.front()->pixels.width != width || m_buffers.front()->pixels.height != height)) {
@@ -68,33 +70,26 @@ ShmBuffers::Buffer* ShmBuffers::Free(std::int32_t width, std::int32_t height) {
   if (m_buffers.size() >= kMaxBuffers) return nullptr;
   auto made = Make(width, height);
   if (made == nullptr) return nullptr;
-  // A new buffer is black; everything the surface shows may differ from that.
-  if (m_latest != nullptr) made->stale = Rect{0, 0, width, height};
+  // A new buffer is black, and the picture is too outside the part it lights.
+  made->stale = lit;
   m_buffers.push_back(std::move(made));
   return m_buffers.back().get();
 }
 
-bool ShmBuffers::Attach(wl_surface* surface, const Surface& picture, const Rect& damage) {
-  Buffer* buffer = Free(picture.width, picture.height);
+bool ShmBuffers::Attach(wl_surface* surface, const Picture& picture, const Rect& damage) {
+  const Rect whole = picture.Bounds();
+  Buffer* buffer = Free(whole.right, whole.bottom, picture.LitBounds());
   if (buffer == nullptr) return false;
-  const Rect changed = Intersect(damage, Rect{0, 0, picture.width, picture.height});
-  const Rect update = Union(buffer->stale, changed);
-  const auto columns = static_cast<std::size_t>(update.Width()) * sizeof(std::uint32_t);
-  for (std::int32_t row = update.top; row < update.bottom; ++row) {
-    std::memcpy(
-        buffer->pixels.pixels + static_cast<std::ptrdiff_t>(row) * buffer->pixels.stride + update.left,
-        picture.pixels + static_cast<std::ptrdiff_t>(row) * picture.stride + update.left, columns);
-  }
-  AttachBuffer(surface, *buffer, changed);
+  const Rect changed = Intersect(damage, whole);
+  picture.CopyTo(Union(buffer->stale, changed), buffer->pixels);
+  AttachBuffer(surface, *buffer, std::exchange(m_newSize, false) ? whole : changed);
   return true;
 }
 
 bool ShmBuffers::AttachBlack(wl_surface* surface, std::int32_t width, std::int32_t height) {
-  Buffer* buffer = Free(width, height);
+  Buffer* buffer = Free(width, height, Rect{});
   if (buffer == nullptr) return false;
-  const Rect whole{0, 0, width, height};
-  std::fill_n(buffer->pixels.pixels, static_cast<std::size_t>(width) * static_cast<std::size_t>(height), 0u);
-  AttachBuffer(surface, *buffer, whole);
+  AttachBuffer(surface, *buffer, Rect{0, 0, width, height});
   return true;
 }
 

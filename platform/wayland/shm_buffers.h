@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/dib.h"
+#include "platform/picture.h"
 #include "platform/win_types.h"
 
 namespace veltane::platform::wayland {
@@ -21,11 +22,13 @@ class ShmBuffers {
   ShmBuffers(const ShmBuffers&) = delete;
   ShmBuffers& operator=(const ShmBuffers&) = delete;
 
-  // Attaches a free buffer that shows the picture, and damages what changed since the last one; the
-  // caller commits. The picture differs from what the surface shows only inside damage. False, with
-  // nothing attached, when every buffer is held and no more may be made (or memory for one cannot be had).
-  bool Attach(wl_surface* surface, const Surface& picture, const Rect& damage);
-  // Attaches a free buffer of the given size, black all over, and damages all of it; the caller commits.
+  // Attaches a free buffer that shows the picture, and damages what changed since the last one (all of it
+  // at a new size); the caller commits. The picture differs from what the surface shows only inside
+  // damage. False, with nothing attached, when every buffer is held and no more may be made (or memory for
+  // one cannot be had).
+  bool Attach(wl_surface* surface, const Picture& picture, const Rect& damage);
+  // For a surface that shows nothing but black, whose buffers are black from the start: attaches a free
+  // one of the given size and damages all of it; the caller commits.
   bool AttachBlack(wl_surface* surface, std::int32_t width, std::int32_t height);
 
  private:
@@ -37,8 +40,9 @@ class ShmBuffers {
     bool busy = false;
     Rect stale;  // What was attached from other buffers since this one was last brought up to date.
   };
-  // A buffer of the given size that the compositor does not hold; a change of size starts again.
-  Buffer* Free(std::int32_t width, std::int32_t height);
+  // A buffer of the given size that the compositor does not hold; a change of size starts again. A new
+  // buffer is black, and out of date where the picture lights anything.
+  Buffer* Free(std::int32_t width, std::int32_t height, const Rect& lit);
   std::unique_ptr<Buffer> Make(std::int32_t width, std::int32_t height);
   void Discard();
   void AttachBuffer(wl_surface* surface, Buffer& buffer, const Rect& damage);
@@ -47,6 +51,7 @@ class ShmBuffers {
   std::uint32_t m_format;
   std::vector<std::unique_ptr<Buffer>> m_buffers;
   Buffer* m_latest = nullptr;  // The last one attached, which is the least out of date.
+  bool m_newSize = true;       // Nothing has been attached at the buffers' size yet.
 };
 
 }  // namespace veltane::platform::wayland

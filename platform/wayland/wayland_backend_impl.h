@@ -129,7 +129,8 @@ class WaylandBackend : public Backend {
   void PaintBlack(ShellSurface& shell);
   // Commits what was drawn on each window whose compositor has asked for the next frame.
   void PresentDue();
-  void Present(OurWindow& window);
+  // Commits what was drawn on the window if the compositor has asked for the next frame, or now.
+  void Present(OurWindow& window, bool now);
   RefreshPacer MakePacer() const;
   void LoseWindow(HWND hwnd);
   const Output* FindOutput(std::uint32_t name) const;

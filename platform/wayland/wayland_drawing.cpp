@@ -32,13 +32,13 @@ void WaylandBackend::OnFrameDone(ShellSurface& shell) {
 }
 
 void WaylandBackend::PresentDue() {
-  for (auto& entry : m_windows) Present(entry.second);
+  for (auto& entry : m_windows) Present(entry.second, false);
 }
 
-void WaylandBackend::Present(OurWindow& window) {
+void WaylandBackend::Present(OurWindow& window, bool now) {
   ShellSurface& shell = *window.main;
-  if (!shell.configured || !window.pacer.Due()) return;
-  if (!shell.buffers->Attach(shell.surface, window.picture.Pixels(), window.pacer.Damage())) return;
+  if (!shell.configured || !(now || window.pacer.Due())) return;
+  if (!shell.buffers->Attach(shell.surface, window.picture, window.pacer.Damage())) return;
   if (!m_everyFrame) {
     shell.frame = wl_surface_frame(shell.surface);
     wl_callback_add_listener(shell.frame, &kFrameListener, &shell);

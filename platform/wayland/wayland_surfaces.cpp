@@ -157,12 +157,11 @@ void WaylandBackend::OnConfigure(ShellSurface& shell, std::int32_t width, std::i
   if (!first && !resized) return;
   const auto found = m_windows.find(shell.owner);
   if (found == m_windows.end()) return;
-  // The picture keeps what it can of itself at the new size, and is black elsewhere. The first goes out at
-  // once, since a surface is shown only once it has a buffer.
+  // The picture keeps what it can of itself at the new size, and is black elsewhere. It goes out at once: a
+  // surface is shown only once it has a buffer, and one of the size configured.
   OurWindow& window = found->second;
   window.picture.Resize(Size{width, height});
-  window.pacer.Damage(window.picture.Bounds());
-  Present(window);
+  Present(window, true);
   if (first) return;
   m_events.PostInput(Msg{shell.owner, WM_SIZE, 0, MAKELPARAM(width, height)});
   m_events.Invalidate(shell.owner);

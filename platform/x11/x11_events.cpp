@@ -67,11 +67,11 @@ void X11Backend::Translate(const XEvent& event) {
       break;
     }
     case Expose: {
-      // What the server lost goes back from the picture at the next refresh; the window's own paint draws
-      // nothing after its first.
+      // The server has painted what it lost black; the rest goes back from the picture at the next refresh.
+      // The window's own paint draws nothing after its first.
       const XExposeEvent& e = event.xexpose;
       found->second.pacer.Damage(
-          Intersect(RectAt(e.x, e.y, e.width, e.height), found->second.picture.Bounds()));
+          Intersect(RectAt(e.x, e.y, e.width, e.height), found->second.picture.LitBounds()));
       if (e.count == 0) m_events.Invalidate(hwnd);
       break;
     }
