@@ -30,6 +30,7 @@
 
 #include "bench/common/cpu_time.h"
 #include "bench/saver/counting_backend.h"
+#include "bench/saver/full_screen_run.h"
 #include "bench/saver/put_counter.h"
 #include "bench/saver/system_calls.h"
 #include "bench/saver/x_screen_probe.h"
@@ -121,35 +122,23 @@ FullScreenResult RunFullScreen(const std::string& displayName, double seconds, p
                                veltane::bench::PutCounter& puts, bool everyFrame) {
   using namespace veltane;
   if (everyFrame) setenv(platform::kEveryFrameForMeasurement, "1", 1);
-  auto counting = std::make_unique<bench::CountingBackend>(platform::CreateX11Backend(displayName.c_str()));
+  std::unique_ptr<platform::Backend> backend = platform::CreateX11Backend(displayName.c_str());
   unsetenv(platform::kEveryFrameForMeasurement);
-  bench::CountingBackend* backend = counting.get();
-  platform::SetBackend(std::move(counting));
-  platform::WinApp app;
-  auto* wnd = new saver::FlameWnd(true);
-  const platform::Rect screen{0, 0, platform::GetSystemMetrics(platform::SM_CXSCREEN),
-                              platform::GetSystemMetrics(platform::SM_CYSCREEN)};
-  wnd->CreateFlameWindow(platform::WS_EX_TOPMOST, platform::WS_POPUP | platform::WS_VISIBLE, screen, 0, 0,
-                         nullptr);
-  app.m_pMainWnd = wnd;
-  const bool counted = puts.Start();
-  const double saverCpuBefore = bench::OwnCpuSeconds();
-  const double serverCpuBefore = bench::ProcessCpuSeconds(server);
-  const auto start = Clock::now();
-  backend->CloseAfter(wnd->GetSafeHwnd(),
-                      std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds)));
-  platform::Msg msg;
-  while (platform::GetMessage(&msg)) {
-    platform::TranslateMessage(msg);
-    platform::DispatchMessage(msg);
-  }
-  const double elapsed = Seconds(Clock::now() - start);
+  bool counted = false;
+  double saverCpuBefore = 0;
+  double serverCpuBefore = 0;
+  Clock::time_point start;
   FullScreenResult result;
+  result.framesPerSecond = bench::RunFullScreen(std::move(backend), seconds, [&] {
+    counted = puts.Start();
+    saverCpuBefore = bench::OwnCpuSeconds();
+    serverCpuBefore = bench::ProcessCpuSeconds(server);
+    start = Clock::now();
+  });
+  const double elapsed = Seconds(Clock::now() - start);
   result.saverCpu = (bench::OwnCpuSeconds() - saverCpuBefore) / elapsed;
   result.serverCpu = (bench::ProcessCpuSeconds(server) - serverCpuBefore) / elapsed;
   result.picturesPerSecond = counted ? static_cast<double>(puts.Stop()) / elapsed : -1;
-  result.framesPerSecond = backend->FlameFramesPerSecond();
-  platform::SetBackend(nullptr);
   return result;
 }
 

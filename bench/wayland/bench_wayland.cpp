@@ -20,19 +20,16 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
-#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "bench/common/cpu_time.h"
-#include "bench/saver/counting_backend.h"
+#include "bench/saver/full_screen_run.h"
 #include "bench/wayland/plain_wl_shm_loop.h"
-#include "platform/app.h"
 #include "platform/platform.h"
 #include "platform/refresh_pacer.h"
 #include "platform/wayland/wayland_backend.h"
-#include "saver/flame_wnd.h"
 #include "testing/sway_server.h"
 
 namespace {
@@ -79,34 +76,20 @@ SaverRun RunSaver(double seconds, pid_t compositor, bool everyFrame) {
   platform::WaylandConnection connection = platform::ConnectWayland();
   unsetenv(platform::kEveryFrameForMeasurement);
   if (!connection.backend) return {};
-  auto counting = std::make_unique<bench::CountingBackend>(std::move(connection.backend));
-  bench::CountingBackend* backend = counting.get();
-  platform::SetBackend(std::move(counting));
-  platform::WinApp app;
-  auto* wnd = new saver::FlameWnd(true);
-  const platform::Rect screen{0, 0, platform::GetSystemMetrics(platform::SM_CXSCREEN),
-                              platform::GetSystemMetrics(platform::SM_CYSCREEN)};
-  wnd->CreateFlameWindow(platform::WS_EX_TOPMOST, platform::WS_POPUP | platform::WS_VISIBLE, screen, 0, 0,
-                         nullptr);
-  app.m_pMainWnd = wnd;
-  const auto start = std::chrono::steady_clock::now();
-  const double saverCpuBefore = bench::OwnCpuSeconds();
-  const double compositorCpuBefore = bench::ProcessCpuSeconds(compositor);
-  g_commits = 0;
-  backend->CloseAfter(wnd->GetSafeHwnd(), std::chrono::duration_cast<std::chrono::steady_clock::duration>(
-                                              std::chrono::duration<double>(seconds)));
-  platform::Msg msg;
-  while (platform::GetMessage(&msg)) {
-    platform::TranslateMessage(msg);
-    platform::DispatchMessage(msg);
-  }
-  const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  std::chrono::steady_clock::time_point start;
+  double saverCpuBefore = 0;
+  double compositorCpuBefore = 0;
   SaverRun run;
+  run.framesPerSecond = bench::RunFullScreen(std::move(connection.backend), seconds, [&] {
+    start = std::chrono::steady_clock::now();
+    saverCpuBefore = bench::OwnCpuSeconds();
+    compositorCpuBefore = bench::ProcessCpuSeconds(compositor);
+    g_commits = 0;
+  });
+  const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   run.commitsPerSecond = static_cast<double>(g_commits) / elapsed;
   run.saverCpu = (bench::OwnCpuSeconds() - saverCpuBefore) / elapsed;
   run.compositorCpu = (bench::ProcessCpuSeconds(compositor) - compositorCpuBefore) / elapsed;
-  run.framesPerSecond = backend->FlameFramesPerSecond();
-  platform::SetBackend(nullptr);
   return run;
 }
 
