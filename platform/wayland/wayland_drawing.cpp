@@ -39,7 +39,8 @@ void WaylandBackend::Present(OurWindow& window, bool now) {
   ShellSurface& shell = *window.main;
   if (!shell.configured || !(now || window.pacer.Due())) return;
   if (!shell.buffers->Attach(shell.surface, window.picture, window.pacer.Damage())) return;
-  if (!m_everyFrame) {
+  // A commit made at once, while the compositor has yet to call the last one's frame done, waits for that.
+  if (!m_everyFrame && shell.frame == nullptr) {
     shell.frame = wl_surface_frame(shell.surface);
     wl_callback_add_listener(shell.frame, &kFrameListener, &shell);
   }
