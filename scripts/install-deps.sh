@@ -4,7 +4,7 @@ set -euo pipefail
 
 packages=(
   cmake ninja-build g++ pkg-config
-  libx11-dev libxext-dev libxrandr-dev libxinerama-dev libxtst-dev libxfixes-dev zlib1g-dev libpng-dev
+  libx11-dev libxext-dev libxrandr-dev libxinerama-dev libxpresent-dev libxtst-dev libxfixes-dev zlib1g-dev libpng-dev
   libwayland-dev wayland-protocols libxkbcommon-dev
   qt6-base-dev qt6-wayland
   libgtest-dev libgmock-dev libbenchmark-dev

@@ -37,6 +37,7 @@ class SwayServer {
 
   bool Running() const { return m_sway != nullptr; }
   const std::string& Error() const { return m_error; }
+  pid_t Pid() const { return m_sway != nullptr ? m_sway->Pid() : -1; }
   // What a client needs in its environment to find this compositor and no other.
   std::vector<std::string> ClientEnvironment() const;
   // Puts that into this process's own environment, for the clients that it runs itself.

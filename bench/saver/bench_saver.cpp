@@ -1,18 +1,22 @@
-// How fast the saver runs on a private X server, and how quickly it starts and stops:
+// How fast the saver runs on a private X server of 1920 x 1080, what it costs the server, and how quickly
+// it starts and stops:
 //   - frames per second of the saver's own run loop in preview mode (the flame window, its run loop and
 //     the X11 backend, in this process), next to a plain MIT-SHM loop of the same 70 x 100 image that makes
 //     one round trip a frame before its shared image is written again. The saver does not wait on the
-//     server between frames: it puts its frames through several shared images in turn, so the server
-//     handles one put while the saver computes the next frame;
+//     server between frames: it draws into its own picture, and puts what changed once a refresh;
 //   - the system calls the saver makes a frame, counted by strace -c -f attached to this process over a
 //     preview of its own (strace slows that preview down, so its frames are not the ones timed);
 //   - the CPU time that the saver and the X server take meanwhile;
+//   - full screen, in this process, at the display's pace and, in turns with it, sending every frame as
+//     it is drawn, as the saver did before it kept the display's pace: the run loop's frames per second,
+//     the images that reach the server a second (its RECORD extension counts them), and the CPU shares of
+//     the saver and of the X server;
 //   - the real program: from its start to the first flame on the screen, and from an injected key press to
 //     its exit in full-screen mode (medians of 20 runs).
 //
-// Usage: veltane_bench_saver [seconds of preview]
+// Usage: veltane_bench_saver [seconds of preview and of each full-screen way]
 
-#include <sys/resource.h>
+#include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -20,17 +24,19 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <memory>
-#include <sstream>
 #include <string>
 #include <vector>
 
+#include "bench/common/cpu_time.h"
 #include "bench/saver/counting_backend.h"
+#include "bench/saver/full_screen_run.h"
+#include "bench/saver/put_counter.h"
 #include "bench/saver/system_calls.h"
 #include "bench/saver/x_screen_probe.h"
 #include "platform/app.h"
 #include "platform/platform.h"
+#include "platform/refresh_pacer.h"
 #include "platform/x11/x11_backend.h"
 #include "saver/flame_wnd.h"
 #include "settings/settings_store.h"
@@ -46,36 +52,6 @@ using namespace std::chrono_literals;
 constexpr int kRuns = 20;
 
 double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
-
-// CPU seconds (user and system) of a process, from /proc.
-double ProcessCpuSeconds(pid_t pid) {
-  std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-  std::string line;
-  std::getline(stat, line);
-  const std::size_t close = line.rfind(')');
-  if (close == std::string::npos) return 0;
-  std::istringstream fields(line.substr(close + 2));
-  std::string field;
-  long utime = 0;
-  long stime = 0;
-  for (int i = 3; fields >> field; ++i) {
-    if (i == 14) utime = std::stol(field);
-    if (i == 15) {
-      stime = std::stol(field);
-      break;
-    }
-  }
-  return static_cast<double>(utime + stime) / static_cast<double>(sysconf(_SC_CLK_TCK));
-}
-
-double OwnCpuSeconds() {
-  rusage usage{};
-  getrusage(RUSAGE_SELF, &usage);
-  auto toSeconds = [](const timeval& t) {
-    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6;
-  };
-  return toSeconds(usage.ru_utime) + toSeconds(usage.ru_stime);
-}
 
 double Median(std::vector<double> values) {
   if (values.empty()) return 0;
@@ -105,8 +81,8 @@ PreviewResult RunPreview(const std::string& displayName, veltane::bench::XScreen
   wnd->CreateFlameWindow(0, platform::WS_CHILD | platform::WS_VISIBLE, {0, 0, 320, 240}, host, 0, nullptr);
   app.m_pMainWnd = wnd;
   const platform::HWND hwnd = wnd->GetSafeHwnd();
-  const double saverCpuBefore = OwnCpuSeconds();
-  const double serverCpuBefore = ProcessCpuSeconds(server);
+  const double saverCpuBefore = bench::OwnCpuSeconds();
+  const double serverCpuBefore = bench::ProcessCpuSeconds(server);
   const auto start = Clock::now();
   backend->CloseAfter(hwnd,
                       std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds)));
@@ -126,10 +102,43 @@ PreviewResult RunPreview(const std::string& displayName, veltane::bench::XScreen
   const double elapsed = Seconds(Clock::now() - start);
   result.frames = backend->FlameFrames();
   result.framesPerSecond = backend->FlameFramesPerSecond();
-  result.saverCpu = (OwnCpuSeconds() - saverCpuBefore) / elapsed;
-  result.serverCpu = (ProcessCpuSeconds(server) - serverCpuBefore) / elapsed;
+  result.saverCpu = (bench::OwnCpuSeconds() - saverCpuBefore) / elapsed;
+  result.serverCpu = (bench::ProcessCpuSeconds(server) - serverCpuBefore) / elapsed;
   platform::SetBackend(nullptr);
   probe.DestroyWindow(host);
+  return result;
+}
+
+struct FullScreenResult {
+  double framesPerSecond = 0;
+  double picturesPerSecond = 0;
+  double saverCpu = 0;
+  double serverCpu = 0;
+};
+
+// The saver's own loop in a full-screen window for the given time, at the display's pace or sending every
+// frame as it is drawn.
+FullScreenResult RunFullScreen(const std::string& displayName, double seconds, pid_t server,
+                               veltane::bench::PutCounter& puts, bool everyFrame) {
+  using namespace veltane;
+  if (everyFrame) setenv(platform::kEveryFrameForMeasurement, "1", 1);
+  std::unique_ptr<platform::Backend> backend = platform::CreateX11Backend(displayName.c_str());
+  unsetenv(platform::kEveryFrameForMeasurement);
+  bool counted = false;
+  double saverCpuBefore = 0;
+  double serverCpuBefore = 0;
+  Clock::time_point start;
+  FullScreenResult result;
+  result.framesPerSecond = bench::RunFullScreen(std::move(backend), seconds, [&] {
+    counted = puts.Start();
+    saverCpuBefore = bench::OwnCpuSeconds();
+    serverCpuBefore = bench::ProcessCpuSeconds(server);
+    start = Clock::now();
+  });
+  const double elapsed = Seconds(Clock::now() - start);
+  result.saverCpu = (bench::OwnCpuSeconds() - saverCpuBefore) / elapsed;
+  result.serverCpu = (bench::ProcessCpuSeconds(server) - serverCpuBefore) / elapsed;
+  result.picturesPerSecond = counted ? static_cast<double>(puts.Stop()) / elapsed : -1;
   return result;
 }
 
@@ -140,8 +149,8 @@ int main(int argc, char** argv) {
   const double seconds = argc > 1 && std::atof(argv[1]) > 0 ? std::atof(argv[1]) : 3.0;
 
   test::XvfbServer::Options options;
-  options.width = 1024;
-  options.height = 768;
+  options.width = 1920;
+  options.height = 1080;
   test::XvfbServer server(options);
   if (!server.Running()) {
     std::fprintf(stderr, "cannot start Xvfb: %s\n", server.Error().c_str());
@@ -177,19 +186,39 @@ int main(int argc, char** argv) {
   constexpr double kTracedSeconds = 2;
   const PreviewResult traced = RunPreview(displayName, probe, kTracedSeconds, serverPid, true);
 
-  std::vector<double> firstFlame;
-  std::vector<double> keyToExit;
-  for (int run = 0; run < kRuns; ++run) {
+  // Paced and sending every frame take turns too.
+  bench::PutCounter puts(displayName);
+  FullScreenResult paced;
+  FullScreenResult everyFrame;
+  const auto add = [](FullScreenResult& sum, const FullScreenResult& round) {
+    sum.framesPerSecond += round.framesPerSecond / kRounds;
+    sum.picturesPerSecond += round.picturesPerSecond / kRounds;
+    sum.saverCpu += round.saverCpu / kRounds;
+    sum.serverCpu += round.serverCpu / kRounds;
+  };
+  for (int round = 0; round < kRounds; ++round) {
+    add(paced, RunFullScreen(displayName, seconds / kRounds, serverPid, puts, false));
+    add(everyFrame, RunFullScreen(displayName, seconds / kRounds, serverPid, puts, true));
+  }
+
+  // The real program, at the display's pace and sending every frame, in turns.
+  std::vector<double> firstFlame[2];
+  std::vector<double> keyToExit[2];
+  for (int run = 0; run < 2 * kRuns; ++run) {
+    const int way = run % 2;
+    const std::vector<std::string> environment =
+        way == 0 ? std::vector<std::string>{}
+                 : std::vector<std::string>{std::string(platform::kEveryFrameForMeasurement) + "=1"};
     const auto start = Clock::now();
-    test::SaverProcess saver({"s"}, displayName, configHome.String());
+    test::SaverProcess saver({"s"}, displayName, configHome.String(), environment);
     if (!probe.WaitForFlame(5s)) continue;
-    firstFlame.push_back(Seconds(Clock::now() - start) * 1000);
+    firstFlame[way].push_back(Seconds(Clock::now() - start) * 1000);
     const auto pressed = probe.PressKey();
-    if (saver.WaitForExit(5s).has_value()) keyToExit.push_back(Seconds(Clock::now() - pressed) * 1000);
+    if (saver.WaitForExit(5s).has_value()) keyToExit[way].push_back(Seconds(Clock::now() - pressed) * 1000);
     probe.WaitForNoFlame(5s);
   }
 
-  std::printf("display %s, 1024x768x24, preview 320x240 for %.1f s\n", displayName.c_str(), seconds);
+  std::printf("display %s, 1920x1080x24, preview 320x240 for %.1f s\n", displayName.c_str(), seconds);
   std::printf("saver run loop:        %10.0f frames/s\n", saverFps);
   std::printf("plain XShmPutImage:    %10.0f frames/s\n", plainFps);
   std::printf("ratio saver/plain:     %10.3f   (target >= 1.00)\n", saverFps / plainFps);
@@ -203,10 +232,21 @@ int main(int argc, char** argv) {
   }
   std::printf("CPU, saver:            %10.2f s per s\n", saverCpu);
   std::printf("CPU, X server:         %10.2f s per s\n", serverCpu);
-  std::printf("start to first flame:  %10.1f ms median of %zu   (target <= 12)\n", Median(firstFlame),
-              firstFlame.size());
-  std::printf("key press to exit:     %10.1f ms median of %zu   (target <= 20)\n", Median(keyToExit),
-              keyToExit.size());
+  std::printf("full screen, %.1f s each way:   at the display's pace   every frame as drawn\n", seconds);
+  std::printf("  run loop:             %10.0f frames/s   %10.0f frames/s   ratio %.2f (target >= 1.00)\n",
+              paced.framesPerSecond, everyFrame.framesPerSecond,
+              everyFrame.framesPerSecond > 0 ? paced.framesPerSecond / everyFrame.framesPerSecond : 0.0);
+  std::printf("  images to the server: %10.1f a second   %10.1f a second   (target <= 60, one a refresh)\n",
+              paced.picturesPerSecond, everyFrame.picturesPerSecond);
+  std::printf("  CPU, X server:        %10.3f s per s    %10.3f s per s    (target <= 0.05)\n",
+              paced.serverCpu, everyFrame.serverCpu);
+  std::printf("  CPU, saver:           %10.3f s per s    %10.3f s per s\n", paced.saverCpu,
+              everyFrame.saverCpu);
+  std::printf("the program, %d runs each way:", kRuns);
+  std::printf("\n  start to first flame: %10.1f ms median      %10.1f ms median   (target <= 12)\n",
+              Median(firstFlame[0]), Median(firstFlame[1]));
+  std::printf("  key press to exit:    %10.1f ms median      %10.1f ms median   (target <= 5)\n",
+              Median(keyToExit[0]), Median(keyToExit[1]));
   settings::UseSettingsStore(nullptr);
   return 0;
 }

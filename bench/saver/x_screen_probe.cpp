@@ -21,9 +21,9 @@ using Clock = std::chrono::steady_clock;
 constexpr int kWidth = 70;
 constexpr int kHeight = 100;
 constexpr std::size_t kStride = 212;
-// Stage 0's flame on a 1024 x 768 screen.
-constexpr int kFlameX = 476;
-constexpr int kFlameY = 209;
+// Stage 0's flame on a 1920 x 1080 screen.
+constexpr int kFlameX = 924;
+constexpr int kFlameY = 365;
 constexpr int kFlamePixelsWhenBurning = 20;
 
 }  // namespace

@@ -22,7 +22,7 @@ class XScreenProbe {
   void DestroyWindow(platform::HWND window);
   // Frames per second of a plain loop that converts the 70 x 100 image into shared memory and puts it.
   double PlainShmFramesPerSecond(double seconds);
-  // Waits until the full-screen flame of stage 0 burns on a 1024 x 768 screen; false after timeout.
+  // Waits until the full-screen flame of stage 0 burns on a 1920 x 1080 screen; false after timeout.
   bool WaitForFlame(std::chrono::milliseconds timeout);
   // Waits until no flame shows there any more.
   bool WaitForNoFlame(std::chrono::milliseconds timeout);

@@ -1,27 +1,56 @@
-// How fast the saver runs on Wayland: frames per second of the saver's own run loop on a full-screen
-// layer surface of a private headless sway (the flame window, its run loop and the Wayland backend, in this
-// process), next to a plain loop that commits the same 70 x 100 image through wl_shm to the same kind of
-// surface. The two take turns for several rounds, so that a change in the machine's load touches both
-// alike, and the medians are compared.
+// How fast the saver runs on Wayland, and what it costs the compositor: on a full-screen layer surface of a
+// private headless sway (the flame window, its run loop and the Wayland backend, in this process),
+//   - frames per second of the saver's own run loop, next to a plain loop that commits the same 70 x 100
+//     image through wl_shm to the same kind of surface;
+//   - at the compositor's pace and, in turns with it, committing every frame as it is drawn, as the saver
+//     did before it waited for the compositor's frame callbacks: the run loop's frames per second, the
+//     commits a second (each wl_surface.commit that this process sends is counted on its way into
+//     libwayland), and the CPU shares of the saver and of sway.
+// The ways take turns for several rounds, so that a change in the machine's load touches them alike, and
+// the medians are compared.
 //
 // sway refuses root: run it as tests/support/as-ordinary-user.sh veltane_bench_wayland [seconds per run, 1 by
 // default]
 
+#include <dlfcn.h>
 #include <stdlib.h>
+#include <wayland-client.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cstdio>
-#include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
-#include "bench/saver/counting_backend.h"
+#include "bench/common/cpu_time.h"
+#include "bench/saver/full_screen_run.h"
 #include "bench/wayland/plain_wl_shm_loop.h"
-#include "platform/app.h"
 #include "platform/platform.h"
+#include "platform/refresh_pacer.h"
 #include "platform/wayland/wayland_backend.h"
-#include "saver/flame_wnd.h"
 #include "testing/sway_server.h"
+
+namespace {
+
+std::atomic<long> g_commits = 0;
+
+}  // namespace
+
+// Every request goes through this on its way from libwayland's marshalling to the compositor: this
+// executable's definition stands in front of the library's, counts the surfaces' commits and hands each
+// request on to the library.
+extern "C" wl_proxy* wl_proxy_marshal_array_flags(wl_proxy* proxy, std::uint32_t opcode,
+                                                  const wl_interface* interface, std::uint32_t version,
+                                                  std::uint32_t flags, wl_argument* args) {
+  using Real = wl_proxy* (*)(wl_proxy*, std::uint32_t, const wl_interface*, std::uint32_t, std::uint32_t,
+                             wl_argument*);
+  static const auto real = reinterpret_cast<Real>(dlsym(RTLD_NEXT, "wl_proxy_marshal_array_flags"));
+  if (opcode == WL_SURFACE_COMMIT && std::string_view(wl_proxy_get_class(proxy)) == wl_surface_interface.name)
+    ++g_commits;
+  return real(proxy, opcode, interface, version, flags, args);
+}
 
 namespace {
 
@@ -32,32 +61,47 @@ double Median(std::vector<double> values) {
   return values[values.size() / 2];
 }
 
-// The saver's loop in a full-screen window for the given time; 0 when it cannot run.
-double SaverFramesPerSecond(double seconds) {
+struct SaverRun {
+  double framesPerSecond = 0;
+  double commitsPerSecond = 0;
+  double saverCpu = 0;
+  double compositorCpu = 0;
+};
+
+// The saver's loop in a full-screen window for the given time, at the compositor's pace or committing
+// every frame; all 0 when it cannot run.
+SaverRun RunSaver(double seconds, pid_t compositor, bool everyFrame) {
   using namespace veltane;
+  if (everyFrame) setenv(platform::kEveryFrameForMeasurement, "1", 1);
   platform::WaylandConnection connection = platform::ConnectWayland();
-  if (!connection.backend) return 0;
-  auto counting = std::make_unique<bench::CountingBackend>(std::move(connection.backend));
-  bench::CountingBackend* backend = counting.get();
-  platform::SetBackend(std::move(counting));
-  platform::WinApp app;
-  auto* wnd = new saver::FlameWnd(true);
-  const platform::Rect screen{0, 0, platform::GetSystemMetrics(platform::SM_CXSCREEN),
-                              platform::GetSystemMetrics(platform::SM_CYSCREEN)};
-  wnd->CreateFlameWindow(platform::WS_EX_TOPMOST, platform::WS_POPUP | platform::WS_VISIBLE, screen, 0, 0,
-                         nullptr);
-  app.m_pMainWnd = wnd;
-  backend->CloseAfter(wnd->GetSafeHwnd(), std::chrono::duration_cast<std::chrono::steady_clock::duration>(
-                                              std::chrono::duration<double>(seconds)));
-  platform::Msg msg;
-  while (platform::GetMessage(&msg)) {
-    platform::TranslateMessage(msg);
-    platform::DispatchMessage(msg);
-  }
-  const double result = backend->FlameFramesPerSecond();
-  platform::SetBackend(nullptr);
-  return result;
+  unsetenv(platform::kEveryFrameForMeasurement);
+  if (!connection.backend) return {};
+  std::chrono::steady_clock::time_point start;
+  double saverCpuBefore = 0;
+  double compositorCpuBefore = 0;
+  SaverRun run;
+  run.framesPerSecond = bench::RunFullScreen(std::move(connection.backend), seconds, [&] {
+    start = std::chrono::steady_clock::now();
+    saverCpuBefore = bench::OwnCpuSeconds();
+    compositorCpuBefore = bench::ProcessCpuSeconds(compositor);
+    g_commits = 0;
+  });
+  const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  run.commitsPerSecond = static_cast<double>(g_commits) / elapsed;
+  run.saverCpu = (bench::OwnCpuSeconds() - saverCpuBefore) / elapsed;
+  run.compositorCpu = (bench::ProcessCpuSeconds(compositor) - compositorCpuBefore) / elapsed;
+  return run;
 }
+
+struct Medians {
+  std::vector<double> frames, commits, saverCpu, compositorCpu;
+  void Add(const SaverRun& run) {
+    frames.push_back(run.framesPerSecond);
+    commits.push_back(run.commitsPerSecond);
+    saverCpu.push_back(run.saverCpu);
+    compositorCpu.push_back(run.compositorCpu);
+  }
+};
 
 }  // namespace
 
@@ -73,15 +117,28 @@ int main(int argc, char** argv) {
   setenv("XDG_CONFIG_HOME", (std::string(getenv("XDG_RUNTIME_DIR")) + "/config").c_str(), 1);
 
   std::vector<double> plainRuns;
-  std::vector<double> saverRuns;
+  Medians paced;
+  Medians everyFrame;
   for (int round = 0; round < kRounds; ++round) {
     plainRuns.push_back(veltane::bench::PlainWlShmFramesPerSecond(seconds));
-    saverRuns.push_back(SaverFramesPerSecond(seconds));
+    paced.Add(RunSaver(seconds, sway.Pid(), false));
+    everyFrame.Add(RunSaver(seconds, sway.Pid(), true));
   }
   const double plain = Median(plainRuns);
-  const double saver = Median(saverRuns);
-  std::printf("plain wl_shm loop: %.0f frames/s (median of %d)\n", plain, kRounds);
-  std::printf("saver on Wayland:  %.0f frames/s (median of %d)\n", saver, kRounds);
-  std::printf("ratio:             %.2f (target at least 0.90)\n", plain > 0 ? saver / plain : 0.0);
+  const double saver = Median(paced.frames);
+  const double before = Median(everyFrame.frames);
+  std::printf("headless sway, 640x480, %d rounds of %.1f s each way; medians\n", kRounds, seconds);
+  std::printf("plain wl_shm loop:     %10.0f frames/s\n", plain);
+  std::printf("                       at the compositor's pace   every frame as drawn\n");
+  std::printf("run loop:              %10.0f frames/s        %10.0f frames/s   ratio %.2f (target >= 1.00)\n",
+              saver, before, before > 0 ? saver / before : 0.0);
+  std::printf(
+      "commits:               %10.1f a second        %10.1f a second   (target <= 60, one a refresh)\n",
+      Median(paced.commits), Median(everyFrame.commits));
+  std::printf("CPU, sway:             %10.3f s per s         %10.3f s per s    (target <= 0.05)\n",
+              Median(paced.compositorCpu), Median(everyFrame.compositorCpu));
+  std::printf("CPU, saver:            %10.3f s per s         %10.3f s per s\n", Median(paced.saverCpu),
+              Median(everyFrame.saverCpu));
+  std::printf("ratio saver/plain:     %10.2f (target at least 0.90)\n", plain > 0 ? saver / plain : 0.0);
   return saver > 0 && plain > 0 ? 0 : 1;
 }

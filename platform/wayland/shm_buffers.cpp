@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 namespace veltane::platform::wayland {
 
@@ -28,8 +29,8 @@ void ShmBuffers::Discard() {
     munmap(buffer->memory, buffer->bytes);
   }
   m_buffers.clear();
-  m_acquired = nullptr;
   m_latest = nullptr;
+  m_newSize = true;
 }
 
 std::unique_ptr<ShmBuffers::Buffer> ShmBuffers::Make(std::int32_t width, std::int32_t height) {
@@ -57,65 +58,55 @@ std::unique_ptr<ShmBuffers::Buffer> ShmBuffers::Make(std::int32_t width, std::in
   return buffer;
 }
 
-void ShmBuffers::CopyStale(Buffer& target, const Buffer& latest) {
-  const Rect& stale = target.stale;
-  if (!stale.IsEmpty()) {
-    const auto columns = static_cast<std::size_t>(stale.Width()) * sizeof(std::uint32_t);
-    for (std::int32_t row = stale.top; row < stale.bottom; ++row) {
-      const std::ptrdiff_t offset = static_cast<std::ptrdiff_t>(row) * latest.pixels.stride + stale.left;
-      std::memcpy(target.pixels.pixels + offset, latest.pixels.pixels + offset, columns);
-    }
-  }
-  target.stale = Rect{};
-}
-
-Surface* ShmBuffers::Acquire(std::int32_t width, std::int32_t height) {
+ShmBuffers::Buffer* ShmBuffers::Free(std::int32_t width, std::int32_t height, const Rect& lit) {
   if (width <= 0 || height <= 0) return nullptr;
   if (!m_buffers.empty() &&
       (m_buffers.front()->pixels.width != width || m_buffers.front()->pixels.height != height)) {
     Discard();
   }
-  Buffer* chosen = nullptr;
-  if (m_latest != nullptr && !m_latest->busy) {
-    chosen = m_latest;
-  } else {
-    const auto free =
-        std::find_if(m_buffers.begin(), m_buffers.end(), [](const auto& b) { return !b->busy; });
-    if (free != m_buffers.end()) {
-      chosen = free->get();
-    } else if (m_buffers.size() < kMaxBuffers) {
-      auto made = Make(width, height);
-      if (made == nullptr) return nullptr;
-      // A new buffer is black; everything the surface shows differs from that.
-      if (m_latest != nullptr) made->stale = Rect{0, 0, width, height};
-      chosen = made.get();
-      m_buffers.push_back(std::move(made));
-    } else {
-      return nullptr;
-    }
-  }
-  if (chosen != m_latest && m_latest != nullptr) CopyStale(*chosen, *m_latest);
-  m_acquired = chosen;
-  return &chosen->pixels;
+  if (m_latest != nullptr && !m_latest->busy) return m_latest;
+  const auto free = std::find_if(m_buffers.begin(), m_buffers.end(), [](const auto& b) { return !b->busy; });
+  if (free != m_buffers.end()) return free->get();
+  if (m_buffers.size() >= kMaxBuffers) return nullptr;
+  auto made = Make(width, height);
+  if (made == nullptr) return nullptr;
+  // A new buffer is black, and the picture is too outside the part it lights.
+  made->stale = lit;
+  m_buffers.push_back(std::move(made));
+  return m_buffers.back().get();
 }
 
-void ShmBuffers::Commit(wl_surface* surface, const Rect& damage) {
-  Buffer* buffer = m_acquired;
-  if (buffer == nullptr) return;
-  m_acquired = nullptr;
+bool ShmBuffers::Attach(wl_surface* surface, const Picture& picture, const Rect& damage) {
+  const Rect whole = picture.Bounds();
+  Buffer* buffer = Free(whole.right, whole.bottom, picture.LitBounds());
+  if (buffer == nullptr) return false;
+  const Rect changed = Intersect(damage, whole);
+  picture.CopyTo(Union(buffer->stale, changed), buffer->pixels);
+  AttachBuffer(surface, *buffer, std::exchange(m_newSize, false) ? whole : changed);
+  return true;
+}
+
+bool ShmBuffers::AttachBlack(wl_surface* surface, std::int32_t width, std::int32_t height) {
+  Buffer* buffer = Free(width, height, Rect{});
+  if (buffer == nullptr) return false;
+  AttachBuffer(surface, *buffer, Rect{0, 0, width, height});
+  return true;
+}
+
+void ShmBuffers::AttachBuffer(wl_surface* surface, Buffer& buffer, const Rect& damage) {
   for (const auto& other : m_buffers) {
-    if (other.get() != buffer) other->stale = Union(other->stale, damage);
+    if (other.get() != &buffer) other->stale = Union(other->stale, damage);
   }
-  buffer->busy = true;
-  m_latest = buffer;
-  wl_surface_attach(surface, buffer->buffer, 0, 0);
+  buffer.stale = Rect{};
+  buffer.busy = true;
+  m_latest = &buffer;
+  wl_surface_attach(surface, buffer.buffer, 0, 0);
   // At scale 1, which is all the saver asks for, buffer and surface coordinates are the same.
   if (wl_proxy_get_version(reinterpret_cast<wl_proxy*>(surface)) >= WL_SURFACE_DAMAGE_BUFFER_SINCE_VERSION) {
     wl_surface_damage_buffer(surface, damage.left, damage.top, damage.Width(), damage.Height());
   } else {
     wl_surface_damage(surface, damage.left, damage.top, damage.Width(), damage.Height());
   }
-  wl_surface_commit(surface);
 }
 
 }  // namespace veltane::platform::wayland

@@ -1,7 +1,7 @@
 #pragma once
 // The pixel buffers of one surface, in shared memory that the compositor reads. A buffer the compositor
-// still holds is never drawn into; the surface takes whichever is free, brought up to date with what was
-// committed since it was last shown, so that a frame waits on the compositor only when none is free.
+// still holds is never written; the surface takes whichever is free and brings it up to date where it
+// differs from what the surface shows, so that nothing ever waits on the compositor to draw.
 
 #include <wayland-client.h>
 
@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/dib.h"
+#include "platform/picture.h"
 #include "platform/win_types.h"
 
 namespace veltane::platform::wayland {
@@ -21,12 +22,14 @@ class ShmBuffers {
   ShmBuffers(const ShmBuffers&) = delete;
   ShmBuffers& operator=(const ShmBuffers&) = delete;
 
-  // A free buffer of the given size holding the surface's latest content, or nullptr when every buffer is
-  // held by the compositor and no more may be made (or memory for one cannot be had). A change of size
-  // starts again from black buffers.
-  Surface* Acquire(std::int32_t width, std::int32_t height);
-  // Attaches the buffer last acquired, damages rect and commits.
-  void Commit(wl_surface* surface, const Rect& damage);
+  // Attaches a free buffer that shows the picture, and damages what changed since the last one (all of it
+  // at a new size); the caller commits. The picture differs from what the surface shows only inside
+  // damage. False, with nothing attached, when every buffer is held and no more may be made (or memory for
+  // one cannot be had).
+  bool Attach(wl_surface* surface, const Picture& picture, const Rect& damage);
+  // For a surface that shows nothing but black, whose buffers are black from the start: attaches a free
+  // one of the given size and damages all of it; the caller commits.
+  bool AttachBlack(wl_surface* surface, std::int32_t width, std::int32_t height);
 
  private:
   struct Buffer {
@@ -35,17 +38,20 @@ class ShmBuffers {
     std::size_t bytes = 0;
     Surface pixels;
     bool busy = false;
-    Rect stale;  // What was committed from other buffers since this one was last brought up to date.
+    Rect stale;  // What was attached from other buffers since this one was last brought up to date.
   };
+  // A buffer of the given size that the compositor does not hold; a change of size starts again. A new
+  // buffer is black, and out of date where the picture lights anything.
+  Buffer* Free(std::int32_t width, std::int32_t height, const Rect& lit);
   std::unique_ptr<Buffer> Make(std::int32_t width, std::int32_t height);
   void Discard();
-  void CopyStale(Buffer& target, const Buffer& latest);
+  void AttachBuffer(wl_surface* surface, Buffer& buffer, const Rect& damage);
 
   wl_shm* m_shm;
   std::uint32_t m_format;
   std::vector<std::unique_ptr<Buffer>> m_buffers;
-  Buffer* m_acquired = nullptr;
-  Buffer* m_latest = nullptr;  // The last one committed: it holds everything the surface shows.
+  Buffer* m_latest = nullptr;  // The last one attached, which is the least out of date.
+  bool m_newSize = true;       // Nothing has been attached at the buffers' size yet.
 };
 
 }  // namespace veltane::platform::wayland

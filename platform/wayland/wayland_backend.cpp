@@ -91,7 +91,10 @@ constexpr xdg_wm_base_listener kWmBaseListener{
 }  // namespace
 
 WaylandBackend::WaylandBackend(wl_display* display, bool ignoreLayerShell)
-    : m_display(display), m_ignoreLayerShell(ignoreLayerShell), m_xkb(xkb_context_new(XKB_CONTEXT_NO_FLAGS)) {
+    : m_display(display),
+      m_ignoreLayerShell(ignoreLayerShell),
+      m_xkb(xkb_context_new(XKB_CONTEXT_NO_FLAGS)),
+      m_everyFrame(EveryFrameForMeasurement()) {
   m_registry = wl_display_get_registry(display);
   wl_registry_add_listener(m_registry, &kRegistryListener, this);
   // The first round trip announces the globals, the second what the outputs and seats say of themselves.
@@ -243,14 +246,20 @@ void WaylandBackend::Deliver(EventSink& sink) {
 
 void WaylandBackend::PollEvents(EventSink& sink) {
   Dispatch(0);
+  PresentDue();
   Deliver(sink);
 }
 
 // What the compositor has sent already may make messages only once CheckActivation has looked at it (the
-// keyboard leaving our surfaces), so that is asked before the wait sleeps.
+// keyboard leaving our surfaces), so that is asked before the wait sleeps. A picture waits for the
+// compositor's request for a frame, or for a buffer it lets go of, which come as events too.
 void WaylandBackend::WaitEvents(EventSink& sink) {
   Dispatch(0);
-  for (CheckActivation(); m_events.Empty(); CheckActivation()) Dispatch(-1);
+  PresentDue();
+  for (CheckActivation(); m_events.Empty(); CheckActivation()) {
+    Dispatch(-1);
+    PresentDue();
+  }
   Deliver(sink);
 }
 

@@ -16,15 +16,14 @@
 #include "layer-shell-client.h"
 #include "platform/backend.h"
 #include "platform/input.h"
+#include "platform/picture.h"
+#include "platform/refresh_pacer.h"
 #include "platform/wayland/shm_buffers.h"
 #include "xdg-shell-client.h"
 
 namespace veltane::platform::wayland {
 
 class WaylandBackend;
-
-// Fills the part of rect that lies on the pixels with colour 0x00RRGGBB.
-void FillPixels(const Surface& pixels, const Rect& rect, std::uint32_t rgb);
 
 struct Output {
   wl_output* proxy = nullptr;
@@ -51,6 +50,7 @@ struct ShellSurface {
   std::int32_t proposedWidth = 0;  // From xdg_toplevel.configure, applied at xdg_surface.configure.
   std::int32_t proposedHeight = 0;
   std::unique_ptr<ShmBuffers> buffers;
+  wl_callback* frame = nullptr;  // Asked for with the last commit, until the compositor calls it done.
 };
 
 struct OurWindow {
@@ -60,9 +60,9 @@ struct OurWindow {
   bool hadKeyboard = false;
   // The keyboard came back to the surface it had left, from somebody else's.
   bool keyboardReturned = false;
-  int dcDepth = 0;             // GetDC calls not yet released; the frame is committed at the last release.
-  Surface* drawing = nullptr;  // The buffer being drawn while dcDepth is above 0.
-  Rect damage;
+  // What the window's surface shows, and the pace at which what is drawn there is committed.
+  Picture picture;
+  RefreshPacer pacer;
 };
 
 struct Seat {
@@ -110,6 +110,7 @@ class WaylandBackend : public Backend {
   void OnGlobalRemove(std::uint32_t name);
   void OnConfigure(ShellSurface& shell, std::int32_t width, std::int32_t height);
   void OnClosed(ShellSurface& shell);
+  void OnFrameDone(ShellSurface& shell);
   void OnSeatCapabilities(Seat& seat, std::uint32_t capabilities);
   void OnPointerEnter(Seat& seat, std::uint32_t serial, wl_surface* surface, wl_fixed_t x, wl_fixed_t y);
   void OnPointerMotion(Seat& seat, wl_fixed_t x, wl_fixed_t y);
@@ -134,8 +135,13 @@ class WaylandBackend : public Backend {
   std::unique_ptr<ShellSurface> MakeShellSurface(HWND owner, const Output* output, bool cover);
   void DestroyShellSurface(std::unique_ptr<ShellSurface> shell);
   void AddCover(HWND hwnd, OurWindow& window, const Output& output);
-  // Shows the surface, black all over, at its configured size: a surface without a buffer is not shown.
+  // Shows a cover, black all over, at its configured size: a surface without a buffer is not shown.
   void PaintBlack(ShellSurface& shell);
+  // Commits what was drawn on each window whose compositor has asked for the next frame.
+  void PresentDue();
+  // Commits what was drawn on the window if the compositor has asked for the next frame, or now.
+  void Present(OurWindow& window, bool now);
+  RefreshPacer MakePacer() const;
   void LoseWindow(HWND hwnd);
   const Output* FindOutput(std::uint32_t name) const;
   ShellSurface* FindSurface(wl_surface* surface) const;
@@ -166,6 +172,7 @@ class WaylandBackend : public Backend {
   bool m_keyboardMoved = false;
   bool m_offersLocking = false;  // The compositor has a protocol for lock screens to take the input with.
   int m_mark = -1;               // Held locked while this process runs the compositor's full-screen saver.
+  bool m_everyFrame = false;     // Every frame is committed as it is drawn, without waiting to be asked.
 };
 
 }  // namespace veltane::platform::wayland

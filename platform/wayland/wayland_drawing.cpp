@@ -1,82 +1,70 @@
-#include <cerrno>
-#include <chrono>
+// Drawing goes into the window's own picture and never waits on the compositor; what was drawn is committed
+// once the compositor has asked for the next frame, so that it gets one picture a refresh, the newest,
+// and none while the surface is not shown.
 
+#include <cerrno>
+
+#include "platform/system_time.h"
 #include "platform/wayland/wayland_backend_impl.h"
 
 namespace veltane::platform::wayland {
 
 namespace {
 
-// The compositor lets go of a buffer once it has taken the next; one that keeps them all longer than this
-// has stopped showing us, and the frame is skipped.
-constexpr auto kReleasePatience = std::chrono::seconds(1);
-
-Rect Bounds(const Surface& pixels) { return Rect{0, 0, pixels.width, pixels.height}; }
+constexpr wl_callback_listener kFrameListener{
+    [](void* data, wl_callback* callback, std::uint32_t) {
+      auto* shell = static_cast<ShellSurface*>(data);
+      wl_callback_destroy(callback);
+      shell->frame = nullptr;
+      shell->backend->OnFrameDone(*shell);
+    },
+};
 
 }  // namespace
 
-void FillPixels(const Surface& pixels, const Rect& rect, std::uint32_t rgb) {
-  const Rect area = Intersect(rect, Bounds(pixels));
-  for (std::int32_t row = area.top; row < area.bottom; ++row) {
-    std::uint32_t* line = pixels.pixels + static_cast<std::ptrdiff_t>(row) * pixels.stride;
-    std::fill(line + area.left, line + area.right, rgb);
-  }
+RefreshPacer WaylandBackend::MakePacer() const {
+  return m_everyFrame ? RefreshPacer(&SystemMicroseconds, 0) : RefreshPacer();
 }
 
-// A context is a buffer of the window's surface; what is drawn on it is shown, in one commit, when the last
-// context taken is released.
-HDC WaylandBackend::GetDC(HWND hwnd) {
-  const auto found = m_windows.find(hwnd);
-  if (found == m_windows.end()) return 0;
-  OurWindow& window = found->second;
-  if (window.dcDepth == 0) {
-    ShellSurface& shell = *window.main;
-    window.drawing = shell.buffers->Acquire(shell.width, shell.height);
-    const auto deadline = std::chrono::steady_clock::now() + kReleasePatience;
-    while (window.drawing == nullptr && std::chrono::steady_clock::now() < deadline) {
-      const auto left =
-          std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-      Dispatch(static_cast<int>(left.count()) + 1);
-      // The listeners may have taken the window away meanwhile.
-      if (!m_windows.contains(hwnd)) return 0;
-      window.drawing = shell.buffers->Acquire(shell.width, shell.height);
-    }
-    if (window.drawing == nullptr) return 0;
-    window.damage = Rect{};
-  }
-  ++window.dcDepth;
-  return static_cast<HDC>(hwnd);
+void WaylandBackend::OnFrameDone(ShellSurface& shell) {
+  const auto found = m_windows.find(shell.owner);
+  if (found != m_windows.end()) found->second.pacer.Refreshed();
 }
 
-void WaylandBackend::ReleaseDC(HWND, HDC dc) {
-  const auto found = m_windows.find(static_cast<HWND>(dc));
-  if (found == m_windows.end() || found->second.dcDepth == 0) return;
-  OurWindow& window = found->second;
-  if (--window.dcDepth > 0) return;
-  window.drawing = nullptr;
-  if (window.damage.IsEmpty()) return;
-  window.main->buffers->Commit(window.main->surface, window.damage);
-  window.damage = Rect{};
+void WaylandBackend::PresentDue() {
+  for (auto& entry : m_windows) Present(entry.second, false);
+}
+
+void WaylandBackend::Present(OurWindow& window, bool now) {
+  ShellSurface& shell = *window.main;
+  if (!shell.configured || !(now || window.pacer.Due())) return;
+  if (!shell.buffers->Attach(shell.surface, window.picture, window.pacer.Damage())) return;
+  // A commit made at once, while the compositor has yet to call the last one's frame done, waits for that.
+  if (!m_everyFrame && shell.frame == nullptr) {
+    shell.frame = wl_surface_frame(shell.surface);
+    wl_callback_add_listener(shell.frame, &kFrameListener, &shell);
+  }
+  wl_surface_commit(shell.surface);
+  window.pacer.Sent();
   if (wl_display_flush(m_display) < 0 && errno != EAGAIN) ConnectionLost();
 }
 
+HDC WaylandBackend::GetDC(HWND hwnd) { return m_windows.contains(hwnd) ? static_cast<HDC>(hwnd) : 0; }
+
+void WaylandBackend::ReleaseDC(HWND, HDC) {}
+
 void WaylandBackend::FillRect(HDC dc, const Rect& rect, std::uint32_t rgb) {
   const auto found = m_windows.find(static_cast<HWND>(dc));
-  if (found == m_windows.end() || found->second.drawing == nullptr) return;
+  if (found == m_windows.end()) return;
   OurWindow& window = found->second;
-  FillPixels(*window.drawing, rect, rgb);
-  window.damage = Union(window.damage, Intersect(rect, Bounds(*window.drawing)));
+  window.pacer.Damage(window.picture.Fill(rect, rgb));
 }
 
 void WaylandBackend::DrawDib(HDC dc, std::int32_t x, std::int32_t y, const DibView& dib) {
   const auto found = m_windows.find(static_cast<HWND>(dc));
-  if (found == m_windows.end() || found->second.drawing == nullptr) return;
+  if (found == m_windows.end()) return;
   OurWindow& window = found->second;
-  const BitmapInfoHeader& header = dib.header;
-  if (header.biWidth <= 0 || header.biHeight <= 0) return;
-  BlitDib(dib, x, y, *window.drawing);
-  const Rect drawn = RectAt(x, y, header.biWidth, header.biHeight);
-  window.damage = Union(window.damage, Intersect(drawn, Bounds(*window.drawing)));
+  window.pacer.Damage(window.picture.Draw(x, y, dib));
 }
 
 }  // namespace veltane::platform::wayland

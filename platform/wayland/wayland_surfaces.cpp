@@ -99,6 +99,7 @@ void WaylandBackend::DestroyShellSurface(std::unique_ptr<ShellSurface> shell) {
     if (seat->keyboardSurface == shell->surface) seat->keyboardSurface = nullptr;
     if (seat->keyboardLeft == shell->surface) seat->keyboardLeft = nullptr;
   }
+  if (shell->frame != nullptr) wl_callback_destroy(shell->frame);
   if (shell->layer != nullptr) zwlr_layer_surface_v1_destroy(shell->layer);
   if (shell->toplevel != nullptr) xdg_toplevel_destroy(shell->toplevel);
   if (shell->xdgSurface != nullptr) xdg_surface_destroy(shell->xdgSurface);
@@ -111,6 +112,7 @@ void WaylandBackend::DestroyShellSurface(std::unique_ptr<ShellSurface> shell) {
 HWND WaylandBackend::CreateTopmostWindow(const Rect&, bool) {
   const HWND hwnd = m_nextHandle++;
   OurWindow& window = m_windows[hwnd];
+  window.pacer = MakePacer();
   window.main = MakeShellSurface(hwnd, m_outputs.empty() ? nullptr : m_outputs.front().get(), false);
   for (std::size_t i = 1; i < m_outputs.size(); ++i) AddCover(hwnd, window, *m_outputs[i]);
   DispatchUntil([&] { return !m_windows.contains(hwnd) || window.main->configured; }, kConfigurePatience);
@@ -127,11 +129,8 @@ void WaylandBackend::AddCover(HWND hwnd, OurWindow& window, const Output& output
 }
 
 void WaylandBackend::PaintBlack(ShellSurface& shell) {
-  Surface* pixels = shell.buffers->Acquire(shell.width, shell.height);
-  if (pixels == nullptr) return;
-  const Rect whole{0, 0, shell.width, shell.height};
-  FillPixels(*pixels, whole, 0);
-  shell.buffers->Commit(shell.surface, whole);
+  if (!shell.buffers->AttachBlack(shell.surface, shell.width, shell.height)) return;
+  wl_surface_commit(shell.surface);
   wl_display_flush(m_display);
 }
 
@@ -145,11 +144,20 @@ void WaylandBackend::OnConfigure(ShellSurface& shell, std::int32_t width, std::i
   shell.configured = true;
   shell.width = width;
   shell.height = height;
-  // A new size loses what was drawn, as the buffers go with it; the window shows black until it draws.
-  if (first || resized) PaintBlack(shell);
-  if (shell.cover) return;
+  if (shell.cover) {
+    if (first || resized) PaintBlack(shell);
+    return;
+  }
   // The compositor keeps what the surface shows, so a configure that changes nothing needs no paint.
-  if (!resized) return;
+  if (!first && !resized) return;
+  const auto found = m_windows.find(shell.owner);
+  if (found == m_windows.end()) return;
+  // The picture keeps what it can of itself at the new size, and is black elsewhere. It goes out at once: a
+  // surface is shown only once it has a buffer, and one of the size configured.
+  OurWindow& window = found->second;
+  window.picture.Resize(Size{width, height});
+  Present(window, true);
+  if (first) return;
   m_events.PostInput(Msg{shell.owner, WM_SIZE, 0, MAKELPARAM(width, height)});
   m_events.Invalidate(shell.owner);
 }

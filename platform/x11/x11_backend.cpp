@@ -73,6 +73,7 @@ X11Backend::X11Backend(Display* display)
     m_randrEventBase = eventBase;
   }
   m_xinerama = XineramaQueryExtension(display, &eventBase, &errorBase) == True;
+  ChoosePace();
 }
 
 X11Backend::~X11Backend() {
@@ -85,21 +86,20 @@ X11Backend::~X11Backend() {
 
 Window X11Backend::MakeWindow(Window parent, const Rect& rect, bool overrideRedirect) {
   XSetWindowAttributes attributes{};
-  attributes.background_pixmap = None;
+  // The server paints what comes back to view black at once, as the picture is outside what it lights, and
+  // the rest is put back from the picture at the next refresh.
+  attributes.background_pixel = BlackPixel(m_display, m_screen);
   attributes.border_pixel = 0;
   attributes.colormap = m_colormap;
   attributes.cursor = m_invisibleCursor;
   attributes.event_mask = kEventMask;
   attributes.override_redirect = overrideRedirect ? True : False;
-  unsigned long mask =
-      CWBackPixmap | CWBorderPixel | CWColormap | CWCursor | CWEventMask | CWOverrideRedirect;
-  // The saver paints its stage image once per stage, so a window that shows above it for a moment, before
-  // it is put below again, must not take the picture with it: the server keeps the contents, and where it
-  // cannot, what comes back to view is black rather than what the other window showed.
+  unsigned long mask = CWBackPixel | CWBorderPixel | CWColormap | CWCursor | CWEventMask | CWOverrideRedirect;
+  // The full-screen window's contents the server keeps too, where it can, so that a window that shows above
+  // it for a moment, before it is put below again, costs no picture at all.
   if (overrideRedirect) {
     attributes.backing_store = WhenMapped;
-    attributes.background_pixel = BlackPixel(m_display, m_screen);
-    mask = (mask & ~static_cast<unsigned long>(CWBackPixmap)) | CWBackingStore | CWBackPixel;
+    mask |= CWBackingStore;
   }
   // The window system refuses empty windows; ours has at least one pixel and reports the size it was given.
   const auto width = static_cast<unsigned>(std::max(rect.Width(), 1));
@@ -114,6 +114,9 @@ Window X11Backend::MakeWindow(Window parent, const Rect& rect, bool overrideRedi
   state.width = static_cast<int>(width);
   state.height = static_cast<int>(height);
   state.createdSerial = serial;
+  state.picture.Resize(Size{state.width, state.height});
+  state.pacer = MakePacer();
+  WatchRefreshes(window);
   m_gone.erase(window);
   return window;
 }
@@ -206,7 +209,7 @@ void X11Backend::TakeInput(Window window, OurWindow& state) {
 void X11Backend::DestroyNativeWindow(HWND hwnd) {
   const auto found = m_windows.find(hwnd);
   if (found == m_windows.end()) return;
-  const OurWindow state = found->second;
+  const OurWindow state = std::move(found->second);
   m_windows.erase(found);
   m_gone.insert(hwnd);
   if (hwnd == m_topmost) UnwatchDesktop();

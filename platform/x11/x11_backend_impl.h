@@ -12,6 +12,8 @@
 #include "platform/backend.h"
 #include "platform/input.h"
 #include "platform/monitor_layout.h"
+#include "platform/picture.h"
+#include "platform/refresh_pacer.h"
 #include "platform/x11/stacking_watch.h"
 #include "platform/x11/x11_image.h"
 
@@ -53,6 +55,9 @@ class X11Backend : public Backend {
     // The request that made the window. An event older than it belongs to an earlier window that had
     // the same identifier, should the identifier ever be handed out again.
     unsigned long createdSerial = 0;
+    // What the window shows, and the pace at which what is drawn there goes to the server.
+    Picture picture;
+    RefreshPacer pacer;
   };
 
   struct Cover {
@@ -77,14 +82,19 @@ class X11Backend : public Backend {
   void WaitForMap(Window window);
   bool LockScreenHoldsInput();
   void TakeInput(Window window, OurWindow& state);
-  // Turns what the server sent into m_events; then the desktop around the full-screen window is settled.
+  // Turns what the server sent into m_events; then the desktop around the full-screen window is settled,
+  // and the pictures that are due go out.
   void ReadEvents();
   void Translate(const XEvent& event);
-  void DrawBottomUpBgr(Window window, const OurWindow& state, std::int32_t x, std::int32_t y,
-                       const DibView& dib);
-  void DrawRle(Window window, const OurWindow& state, std::int32_t x, std::int32_t y, const DibView& dib);
-  void PutClipped(Window window, const OurWindow& state, XImage* image, int srcX, int srcY, int columns,
-                  int rows, std::int32_t x, std::int32_t y);
+  void ChoosePace();
+  std::int64_t ModeRefreshInterval();
+  RefreshPacer MakePacer() const;
+  void WatchRefreshes(Window window);
+  void TranslatePresentEvent(XEvent& event);
+  void PresentDue();
+  // How long a wait for events may sleep before a picture is due; -1 for no limit.
+  int MillisecondsUntilDue() const;
+  void PutPicture(Window window, const Picture& picture, const Rect& rect);
 
   Display* m_display;
   int m_screen;
@@ -101,9 +111,13 @@ class X11Backend : public Backend {
   std::unordered_map<Window, OurWindow> m_windows;
   std::unordered_set<Window> m_gone;
   std::unique_ptr<ImageCache> m_images;
-  std::vector<std::uint32_t> m_decoded;  // An 8-bit run-length bitmap decoded before it is put.
-  PendingEvents m_events;                // Read from the server, handed to the sink once the read is done.
-  int m_randrEventBase = -1;             // -1 without RandR 1.5 monitors.
+  PendingEvents m_events;     // Read from the server, handed to the sink once the read is done.
+  int m_randrEventBase = -1;  // -1 without RandR 1.5 monitors.
+  // The display's pace: the Present extension's major opcode (-1 without it), else the clock's interval in
+  // microseconds; or every frame as it is drawn.
+  int m_presentOpcode = -1;
+  std::int64_t m_refreshInterval = 0;
+  bool m_everyFrame = false;
   // The full-screen window, where it lies, and the covers that belong to it.
   Window m_topmost = None;
   Rect m_topmostRect;

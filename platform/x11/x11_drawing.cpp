@@ -1,23 +1,145 @@
-#include <algorithm>
-#include <cstddef>
+// Drawing and presenting: what a window shows is kept on our side, in its picture, and drawn there; the
+// damage goes to the server once a refresh of the display has come, by the Present extension's notices
+// where the server has it, else by the clock at the rate of the monitor's mode, else at 60 Hz.
 
+#include <X11/extensions/Xpresent.h>
+#include <X11/extensions/Xrandr.h>
+
+#include <algorithm>
+
+#include "platform/system_time.h"
 #include "platform/x11/x11_backend_impl.h"
 
 namespace veltane::platform::x11 {
 
 namespace {
 
-// Larger bitmaps than this are refused rather than allocated; no stage image comes near it.
-constexpr std::int32_t kMaxSide = 8192;
-// Written before an 8-bit run-length bitmap is decoded; the decoder writes 0x00RRGGBB words, so a pixel
-// that still holds this was skipped by the bitmap and is left as it is on the screen.
-constexpr std::uint32_t kUntouched = 0xFF000000;
+constexpr std::int64_t kMicrosecondsPerSecond = 1000000;
+constexpr std::int64_t kDefaultRefreshInterval = kMicrosecondsPerSecond / 60;
 
-std::size_t BgrStride(std::int32_t width) {
-  return (static_cast<std::size_t>(width) * 3 + 3) & ~std::size_t{3};
+// The mode's refresh interval in microseconds, from its timings; 0 when they give no rate.
+std::int64_t IntervalOfMode(const XRRModeInfo& mode) {
+  double lines = mode.vTotal;
+  if ((mode.modeFlags & RR_DoubleScan) != 0) lines *= 2;
+  if ((mode.modeFlags & RR_Interlace) != 0) lines /= 2;
+  const double dotsPerRefresh = lines * mode.hTotal;
+  if (mode.dotClock == 0 || dotsPerRefresh <= 0) return 0;
+  return static_cast<std::int64_t>(dotsPerRefresh * kMicrosecondsPerSecond /
+                                   static_cast<double>(mode.dotClock));
 }
 
 }  // namespace
+
+// Whether the server tells the display's refreshes; where it does not, how often they come.
+void X11Backend::ChoosePace() {
+  m_everyFrame = EveryFrameForMeasurement();
+  if (m_everyFrame) return;
+  int opcode = 0;
+  int eventBase = 0;
+  int errorBase = 0;
+  int major = 0;
+  int minor = 0;
+  if (XPresentQueryExtension(m_display, &opcode, &eventBase, &errorBase) &&
+      XPresentQueryVersion(m_display, &major, &minor) != 0) {
+    m_presentOpcode = opcode;
+  } else {
+    m_refreshInterval = ModeRefreshInterval();
+  }
+}
+
+// The refresh interval of the primary monitor's mode, or, where no monitor is primary or its mode gives no
+// rate, of the first lit monitor whose mode does; 60 Hz where none does.
+std::int64_t X11Backend::ModeRefreshInterval() {
+  int major = 0;
+  int minor = 0;
+  int eventBase = 0;
+  int errorBase = 0;
+  if (!XRRQueryExtension(m_display, &eventBase, &errorBase) || !XRRQueryVersion(m_display, &major, &minor) ||
+      major * 100 + minor < 103) {
+    return kDefaultRefreshInterval;
+  }
+  XRRScreenResources* resources = XRRGetScreenResourcesCurrent(m_display, m_root);
+  if (resources == nullptr) return kDefaultRefreshInterval;
+  std::vector<RRCrtc> crtcs;
+  const RROutput primary = XRRGetOutputPrimary(m_display, m_root);
+  if (XRROutputInfo* info = primary != None ? XRRGetOutputInfo(m_display, resources, primary) : nullptr) {
+    crtcs.push_back(info->crtc);
+    XRRFreeOutputInfo(info);
+  }
+  crtcs.insert(crtcs.end(), resources->crtcs, resources->crtcs + resources->ncrtc);
+  std::int64_t interval = 0;
+  for (const RRCrtc crtc : crtcs) {
+    XRRCrtcInfo* info = crtc != None ? XRRGetCrtcInfo(m_display, resources, crtc) : nullptr;
+    if (info == nullptr) continue;
+    for (int i = 0; i < resources->nmode && info->mode != None; ++i) {
+      if (resources->modes[i].id == info->mode) interval = IntervalOfMode(resources->modes[i]);
+    }
+    XRRFreeCrtcInfo(info);
+    if (interval > 0) break;
+  }
+  XRRFreeScreenResources(resources);
+  return interval > 0 ? interval : kDefaultRefreshInterval;
+}
+
+RefreshPacer X11Backend::MakePacer() const {
+  if (m_everyFrame) return RefreshPacer(&SystemMicroseconds, 0);
+  if (m_presentOpcode >= 0) return RefreshPacer();
+  return RefreshPacer(&SystemMicroseconds, m_refreshInterval);
+}
+
+// Refreshes are asked for one at a time, after each picture, so a window that shows nothing new costs the
+// server nothing.
+void X11Backend::WatchRefreshes(Window window) {
+  if (m_presentOpcode >= 0) XPresentSelectInput(m_display, window, PresentCompleteNotifyMask);
+}
+
+void X11Backend::TranslatePresentEvent(XEvent& event) {
+  if (event.xcookie.extension != m_presentOpcode || !XGetEventData(m_display, &event.xcookie)) return;
+  if (event.xcookie.evtype == PresentCompleteNotify) {
+    const auto* complete = static_cast<const XPresentCompleteNotifyEvent*>(event.xcookie.data);
+    const auto found = m_windows.find(complete->window);
+    if (found != m_windows.end() && complete->kind == PresentCompleteKindNotifyMSC)
+      found->second.pacer.Refreshed();
+  }
+  XFreeEventData(m_display, &event.xcookie);
+}
+
+void X11Backend::PresentDue() {
+  bool sent = false;
+  for (auto& [window, state] : m_windows) {
+    if (!state.pacer.Due()) continue;
+    PutPicture(window, state.picture, state.pacer.Damage());
+    state.pacer.Sent();
+    // The next refresh after the current one: any count of refreshes from now that is a multiple of one.
+    if (m_presentOpcode >= 0) XPresentNotifyMSC(m_display, window, 0, 0, 1, 0);
+    sent = true;
+  }
+  if (sent) XFlush(m_display);
+}
+
+int X11Backend::MillisecondsUntilDue() const {
+  int soonest = -1;
+  for (const auto& entry : m_windows) {
+    const int due = entry.second.pacer.MillisecondsUntilDue();
+    if (due >= 0 && (soonest < 0 || due < soonest)) soonest = due;
+  }
+  return soonest;
+}
+
+// The part of the picture in rect, put where it belongs on the window.
+void X11Backend::PutPicture(Window window, const Picture& picture, const Rect& rect) {
+  const Rect area = Intersect(rect, picture.Bounds());
+  if (area.IsEmpty()) return;
+  XImage* image = m_images->Acquire(area.Width(), area.Height());
+  if (image == nullptr) return;
+  const Surface& pixels = picture.Pixels();
+  const auto stride = static_cast<std::size_t>(pixels.stride);
+  m_images->Packer().PackRgbWords(
+      pixels.pixels + static_cast<std::size_t>(area.top) * stride + static_cast<std::size_t>(area.left),
+      stride, area.Width(), area.Height(), reinterpret_cast<std::uint8_t*>(image->data),
+      static_cast<std::size_t>(image->bytes_per_line));
+  m_images->Put(window, m_gc, image, 0, 0, area.left, area.top, area.Width(), area.Height());
+}
 
 HDC X11Backend::GetDC(HWND hwnd) { return m_windows.contains(hwnd) ? static_cast<HDC>(hwnd) : 0; }
 
@@ -26,104 +148,15 @@ void X11Backend::ReleaseDC(HWND, HDC) {}
 void X11Backend::FillRect(HDC dc, const Rect& rect, std::uint32_t rgb) {
   const auto found = m_windows.find(static_cast<Window>(dc));
   if (found == m_windows.end()) return;
-  const OurWindow& state = found->second;
-  // Clipped here as well as by the server, since the protocol carries 16-bit coordinates.
-  const Rect area = Intersect(rect, Rect{0, 0, state.width, state.height});
-  if (area.IsEmpty()) return;
-  XSetForeground(m_display, m_gc, m_images->Packer().Pack(rgb));
-  XFillRectangle(m_display, found->first, m_gc, area.left, area.top, static_cast<unsigned>(area.Width()),
-                 static_cast<unsigned>(area.Height()));
-  XFlush(m_display);
+  OurWindow& state = found->second;
+  state.pacer.Damage(state.picture.Fill(rect, rgb));
 }
 
 void X11Backend::DrawDib(HDC dc, std::int32_t x, std::int32_t y, const DibView& dib) {
   const auto found = m_windows.find(static_cast<Window>(dc));
   if (found == m_windows.end()) return;
-  const BitmapInfoHeader& header = dib.header;
-  if (header.biWidth <= 0 || header.biHeight <= 0 || header.biWidth > kMaxSide || header.biHeight > kMaxSide)
-    return;
-  if (header.biCompression == BI_RGB && header.biBitCount == 24) {
-    DrawBottomUpBgr(found->first, found->second, x, y, dib);
-  } else if (header.biCompression == BI_RLE8 && header.biBitCount == 8) {
-    DrawRle(found->first, found->second, x, y, dib);
-  }
-}
-
-// The flame is drawn with this every frame: the rows go straight from the bitmap into the shared image.
-void X11Backend::DrawBottomUpBgr(Window window, const OurWindow& state, std::int32_t x, std::int32_t y,
-                                 const DibView& dib) {
-  const std::int32_t width = dib.header.biWidth;
-  const std::int32_t height = dib.header.biHeight;
-  const std::size_t stride = BgrStride(width);
-  const std::size_t rowBytes = static_cast<std::size_t>(width) * 3;
-  const std::size_t size = dib.bits.size();
-  // Short data holds the bottom rows and perhaps the start of one more: those pixels are drawn, as the
-  // shared decoder draws them, and the rest is left alone.
-  const std::size_t wholeRows = size < rowBytes ? 0 : (size - rowBytes) / stride + 1;
-  const int rows = static_cast<int>(std::min<std::size_t>(wholeRows, static_cast<std::size_t>(height)));
-  const std::size_t partStart = static_cast<std::size_t>(rows) * stride;
-  const int partPixels = rows < height && partStart < size ? static_cast<int>((size - partStart) / 3) : 0;
-  if (rows == 0 && partPixels == 0) return;
-  XImage* image = m_images->Acquire(width, height);
-  if (image == nullptr) return;
-  const auto imageStride = static_cast<std::size_t>(image->bytes_per_line);
-  auto* data = reinterpret_cast<std::uint8_t*>(image->data);
-  const int firstRow = height - rows;
-  const PixelPacker& packer = m_images->Packer();
-  packer.PackBottomUpBgr(dib.bits.data(), stride, width, rows,
-                         data + static_cast<std::size_t>(firstRow) * imageStride, imageStride);
-  PutClipped(window, state, image, 0, firstRow, width, rows, x, y);
-  if (partPixels > 0) {
-    packer.PackBottomUpBgr(dib.bits.data() + partStart, stride, partPixels, 1,
-                           data + static_cast<std::size_t>(firstRow - 1) * imageStride, imageStride);
-    PutClipped(window, state, image, 0, firstRow - 1, partPixels, 1, x, y);
-  }
-  XFlush(m_display);
-}
-
-void X11Backend::DrawRle(Window window, const OurWindow& state, std::int32_t x, std::int32_t y,
-                         const DibView& dib) {
-  const std::int32_t width = dib.header.biWidth;
-  const std::int32_t height = dib.header.biHeight;
-  m_decoded.assign(static_cast<std::size_t>(width) * static_cast<std::size_t>(height), kUntouched);
-  BlitDib(dib, 0, 0, Surface{m_decoded.data(), width, height, width});
-  XImage* image = m_images->Acquire(width, height);
-  if (image == nullptr) return;
-  m_images->Packer().PackRgbWords(m_decoded.data(), static_cast<std::size_t>(width), width, height,
-                                  reinterpret_cast<std::uint8_t*>(image->data),
-                                  static_cast<std::size_t>(image->bytes_per_line));
-  const bool complete = std::none_of(m_decoded.begin(), m_decoded.end(),
-                                     [](std::uint32_t pixel) { return (pixel & kUntouched) != 0; });
-  if (complete) {
-    PutClipped(window, state, image, 0, 0, width, height, x, y);
-  } else {
-    // Each row goes out in the runs that the bitmap actually covers.
-    for (int row = 0; row < height; ++row) {
-      const std::uint32_t* pixels =
-          m_decoded.data() + static_cast<std::size_t>(row) * static_cast<std::size_t>(width);
-      int start = 0;
-      while (start < width) {
-        while (start < width && (pixels[start] & kUntouched) != 0) ++start;
-        int end = start;
-        while (end < width && (pixels[end] & kUntouched) == 0) ++end;
-        if (end > start) PutClipped(window, state, image, start, row, end - start, 1, x, y);
-        start = end;
-      }
-    }
-  }
-  XFlush(m_display);
-}
-
-// Puts the image's columns [srcX, srcX + columns) of rows [srcY, srcY + rows), the image's top-left corner
-// at (x, y), clipped to the window here rather than by the server alone, since the protocol carries 16-bit
-// coordinates.
-void X11Backend::PutClipped(Window window, const OurWindow& state, XImage* image, int srcX, int srcY,
-                            int columns, int rows, std::int32_t x, std::int32_t y) {
-  const Rect put = Intersect(RectAt(std::int64_t{x} + srcX, std::int64_t{y} + srcY, columns, rows),
-                             Rect{0, 0, state.width, state.height});
-  if (put.IsEmpty()) return;
-  m_images->Put(window, m_gc, image, static_cast<int>(std::int64_t{put.left} - x),
-                static_cast<int>(std::int64_t{put.top} - y), put.left, put.top, put.Width(), put.Height());
+  OurWindow& state = found->second;
+  state.pacer.Damage(state.picture.Draw(x, y, dib));
 }
 
 }  // namespace veltane::platform::x11

@@ -66,15 +66,22 @@ void X11Backend::Translate(const XEvent& event) {
         InputFocusLoss(m_events, hwnd);
       break;
     }
-    case Expose:
-      if (event.xexpose.count == 0) m_events.Invalidate(hwnd);
+    case Expose: {
+      // The server has painted what it lost black; the rest goes back from the picture at the next refresh.
+      // The window's own paint draws nothing after its first.
+      const XExposeEvent& e = event.xexpose;
+      found->second.pacer.Damage(
+          Intersect(RectAt(e.x, e.y, e.width, e.height), found->second.picture.LitBounds()));
+      if (e.count == 0) m_events.Invalidate(hwnd);
       break;
+    }
     case ConfigureNotify: {
       OurWindow& state = found->second;
       const XConfigureEvent& c = event.xconfigure;
       if (c.width != state.width || c.height != state.height) {
         state.width = c.width;
         state.height = c.height;
+        state.picture.Resize(Size{c.width, c.height});
         m_events.PostInput(Msg{hwnd, WM_SIZE, 0, MAKELPARAM(c.width, c.height)});
       }
       break;
@@ -100,10 +107,15 @@ void X11Backend::ReadEvents() {
        queued = XEventsQueued(m_display, QueuedAlready)) {
     for (; queued > 0; --queued) {
       XNextEvent(m_display, &event);
-      if (!m_images->IsCompletion(event)) Translate(event);
+      if (event.type == GenericEvent) {
+        TranslatePresentEvent(event);
+      } else if (!m_images->IsCompletion(event)) {
+        Translate(event);
+      }
     }
   }
   SettleDesktop();
+  PresentDue();
 }
 
 void X11Backend::PollEvents(EventSink& sink) {
@@ -114,10 +126,10 @@ void X11Backend::PollEvents(EventSink& sink) {
 void X11Backend::WaitEvents(EventSink& sink) {
   for (ReadEvents(); m_events.Empty(); ReadEvents()) {
     // Only once Xlib has read the socket dry with its own queue empty is nothing left in its buffers, and
-    // only then may the wait sleep on the socket.
+    // only then may the wait sleep on the socket, and no longer than until the next picture is due.
     if (XEventsQueued(m_display, QueuedAfterFlush) > 0) continue;
     pollfd connection{ConnectionNumber(m_display), POLLIN, 0};
-    if (poll(&connection, 1, -1) < 0 && errno != EINTR) break;
+    if (poll(&connection, 1, MillisecondsUntilDue()) < 0 && errno != EINTR) break;
   }
   m_events.DeliverTo(sink);
 }

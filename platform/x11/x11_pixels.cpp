@@ -32,34 +32,8 @@ struct Tables {
   const std::uint32_t* blue;
 };
 
-// One table look-up per channel keeps every layout on the same short path; the frame is drawn every
-// iteration of the run loop, so the loop bodies touch only local pointers.
-template <int kBytes, bool kMsbFirst>
-void PackBgrRows(Tables t, const std::uint8_t* bits, std::size_t srcStride, int width, int rows,
-                 std::uint8_t* dst, std::size_t dstStride) {
-  for (int row = 0; row < rows; ++row) {
-    const std::uint8_t* src = bits + static_cast<std::size_t>(rows - 1 - row) * srcStride;
-    std::uint8_t* out = dst + static_cast<std::size_t>(row) * dstStride;
-    for (int x = 0; x < width; ++x, src += 3, out += kBytes) {
-      Store<kBytes, kMsbFirst>(out, t.blue[src[0]] | t.green[src[1]] | t.red[src[2]]);
-    }
-  }
-}
-
-// The flame's path on the common layout: no table, so that the loop compiles to shifts and wide stores.
-void PackBgrRowsNative(const std::uint8_t* bits, std::size_t srcStride, int width, int rows,
-                       std::uint8_t* dst, std::size_t dstStride) {
-  for (int row = 0; row < rows; ++row) {
-    const std::uint8_t* src = bits + static_cast<std::size_t>(rows - 1 - row) * srcStride;
-    std::uint8_t* out = dst + static_cast<std::size_t>(row) * dstStride;
-    for (int x = 0; x < width; ++x, src += 3, out += 4) {
-      const std::uint32_t pixel =
-          std::uint32_t{src[0]} | std::uint32_t{src[1]} << 8 | std::uint32_t{src[2]} << 16;
-      std::memcpy(out, &pixel, sizeof pixel);
-    }
-  }
-}
-
+// One table look-up per channel keeps every layout on the same short path; the loop bodies touch only
+// local pointers.
 template <int kBytes, bool kMsbFirst>
 void PackWordRows(Tables t, const std::uint32_t* words, std::size_t srcStride, int width, int rows,
                   std::uint8_t* dst, std::size_t dstStride) {
@@ -110,20 +84,17 @@ std::uint32_t PixelPacker::Pack(std::uint32_t rgb) const {
   return m_red[(rgb >> 16) & 0xFF] | m_green[(rgb >> 8) & 0xFF] | m_blue[rgb & 0xFF];
 }
 
-void PixelPacker::PackBottomUpBgr(const std::uint8_t* bits, std::size_t srcStride, int width, int rows,
-                                  std::uint8_t* dst, std::size_t dstStride) const {
-  if (m_nativeRgb32) {
-    PackBgrRowsNative(bits, srcStride, width, rows, dst, dstStride);
-    return;
-  }
-  const Tables t{m_red.data(), m_green.data(), m_blue.data()};
-  Dispatch(m_bytesPerPixel, m_msbFirst, [&]<int kBytes, bool kMsbFirst>() {
-    PackBgrRows<kBytes, kMsbFirst>(t, bits, srcStride, width, rows, dst, dstStride);
-  });
-}
-
 void PixelPacker::PackRgbWords(const std::uint32_t* src, std::size_t srcStride, int width, int rows,
                                std::uint8_t* dst, std::size_t dstStride) const {
+  // The common layout is the words themselves.
+  if (m_nativeRgb32) {
+    for (int row = 0; row < rows; ++row) {
+      std::memcpy(dst + static_cast<std::size_t>(row) * dstStride,
+                  src + static_cast<std::size_t>(row) * srcStride,
+                  static_cast<std::size_t>(width) * sizeof(std::uint32_t));
+    }
+    return;
+  }
   const Tables t{m_red.data(), m_green.data(), m_blue.data()};
   Dispatch(m_bytesPerPixel, m_msbFirst, [&]<int kBytes, bool kMsbFirst>() {
     PackWordRows<kBytes, kMsbFirst>(t, src, srcStride, width, rows, dst, dstStride);

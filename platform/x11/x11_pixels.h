@@ -26,10 +26,6 @@ class PixelPacker {
   int BytesPerPixel() const { return m_bytesPerPixel; }
   std::uint32_t Pack(std::uint32_t rgb) const;
 
-  // Writes rows of a bottom-up 24-bit bitmap (blue, green, red bytes) top-down into the destination:
-  // bitmap row rows - 1 becomes destination row 0.
-  void PackBottomUpBgr(const std::uint8_t* bits, std::size_t srcStride, int width, int rows,
-                       std::uint8_t* dst, std::size_t dstStride) const;
   // Writes rows of 0x00RRGGBB words into the destination, row for row.
   void PackRgbWords(const std::uint32_t* src, std::size_t srcStride, int width, int rows, std::uint8_t* dst,
                     std::size_t dstStride) const;
@@ -41,7 +37,8 @@ class PixelPacker {
   int m_bytesPerPixel = 4;
   bool m_msbFirst = false;
   bool m_valid = false;
-  // 32-bit pixels of 8-bit channels in the host's own byte order: packed by shifts, as most servers want.
+  // 32-bit pixels of 8-bit channels in the host's own byte order, as most servers want: 0x00RRGGBB words
+  // as they are.
   bool m_nativeRgb32 = false;
 };
 

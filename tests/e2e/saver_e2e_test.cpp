@@ -218,6 +218,28 @@ TEST_F(SaverE2eTest, PreviewDrawsInsideItsHostAndEndsWhenTheHostIsDestroyed) {
   EXPECT_EQ(saver.WaitForExit(kPatience), std::optional<int>(0));
 }
 
+// Another client's window over the preview, then gone: the whole picture comes back within a refresh, the
+// taper that is drawn once a stage included, and none of the other window's pixels stay.
+TEST_F(SaverE2eTest, PreviewUncoveredShowsItsWholePictureAgain) {
+  const Window host = MakeHost(320, 240);
+  Start({"p", std::to_string(host)});
+  // The host lies at 20, 20 on the screen, and the stage image at 70, 33 in it.
+  constexpr Region kPreview{20, 20, 320, 240};
+  constexpr Region kTaperFoot{20 + 70, 20 + 33 + 140, 179, 30};
+  ASSERT_TRUE(WaitFor([&] { return Count(m_root, kTaperFoot, IsWarm) > 300; }));
+  const auto isCover = [](std::uint32_t pixel) { return pixel == 0x00FF00; };
+
+  const Window cover = ShowWindow({40, 30, 280, 220}, 0x00FF00);
+  ASSERT_TRUE(
+      WaitFor([&] { return Count(m_root, kTaperFoot, isCover) == kTaperFoot.width * kTaperFoot.height; }));
+  XUnmapWindow(m_display, cover);
+  XSync(m_display, False);
+
+  EXPECT_TRUE(WaitFor(
+      [&] { return Count(m_root, kPreview, isCover) == 0 && Count(m_root, kTaperFoot, IsWarm) > 300; }));
+  EXPECT_EQ(Count(m_root, kPreview, isCover), 0);
+}
+
 // Speed control with the longest delay there is: a frame takes five seconds, and still the preview ends at
 // once when its host goes, well before the delay it was in could have run out.
 TEST_F(SaverE2eTest, PreviewWithTheLongestDelayEndsAtOnceWhenItsHostIsDestroyed) {

@@ -30,7 +30,7 @@ TEST_F(X11Connection, WaitEventsReturnsOnceSomethingHasBeenReported) {
 }
 
 // The display going away leaves the saver nothing to do: the process ends at once with exit code 1, both
-// when it waits for events and when it draws.
+// when it waits for events and when it draws and polls, as the run loop does.
 TEST_F(X11ConnectionDeathTest, LostDisplayEndsTheProcessWithCodeOne) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
   const HWND window = backend->CreateTopmostWindow(Rect{0, 0, 640, 480}, true);
@@ -56,7 +56,10 @@ TEST_F(X11ConnectionDeathTest, LostDisplayWhileDrawingEndsTheProcessWithCodeOne)
   EXPECT_EXIT(
       {
         m_server.Stop();
-        for (;;) backend->DrawDib(backend->GetDC(window), 0, 0, dib);
+        for (;;) {
+          backend->DrawDib(backend->GetDC(window), 0, 0, dib);
+          backend->PollEvents(sink);
+        }
       },
       testing::ExitedWithCode(1), "");
 }

@@ -21,16 +21,10 @@ TEST_P(PixelPackerLayouts, PacksAPixelAsTheVisualStoresIt) {
   const LayoutCase& c = GetParam();
   const PixelPacker packer(c.layout);
   ASSERT_TRUE(packer.Valid());
-  // One pixel from a 24-bit bitmap row (blue, green, red) and one from a 0x00RRGGBB word must agree.
-  const std::uint8_t bgr[4] = {static_cast<std::uint8_t>(c.rgb), static_cast<std::uint8_t>(c.rgb >> 8),
-                               static_cast<std::uint8_t>(c.rgb >> 16), 0};
-  std::vector<std::uint8_t> fromBitmap(c.bytes.size() + 1, 0xAA);
   std::vector<std::uint8_t> fromWords(c.bytes.size() + 1, 0xAA);
-  packer.PackBottomUpBgr(bgr, 4, 1, 1, fromBitmap.data(), fromBitmap.size());
   packer.PackRgbWords(&c.rgb, 1, 1, 1, fromWords.data(), fromWords.size());
   std::vector<std::uint8_t> expected = c.bytes;
   expected.push_back(0xAA);  // Nothing is written beyond the pixel.
-  EXPECT_EQ(fromBitmap, expected);
   EXPECT_EQ(fromWords, expected);
 }
 
@@ -56,31 +50,16 @@ TEST(PixelPacker, RefusesLayoutsThatNoTrueColorImageHas) {
   EXPECT_FALSE(PixelPacker(PixelLayout{16, false, 0xFF0000, 0xFF00, 0xFF}).Valid());
 }
 
-TEST(PixelPacker, TurnsABottomUpBitmapUpsideDownAndSkipsRowPadding) {
-  const PixelPacker packer;
-  // Two rows of one pixel each, padded to four bytes: the bottom row is blue, the top row red.
-  const std::uint8_t bits[8] = {0xFF, 0, 0, 0xEE, 0, 0, 0xFF, 0xEE};
-  std::uint32_t out[2] = {};
-  packer.PackBottomUpBgr(bits, 4, 1, 2, reinterpret_cast<std::uint8_t*>(out), sizeof out[0]);
-  EXPECT_EQ(out[0], 0xFF0000u);
-  EXPECT_EQ(out[1], 0x0000FFu);
-}
-
-TEST(PixelPacker, PacksEveryPixelOfAWiderBitmapInEveryLayout) {
+TEST(PixelPacker, PacksEveryPixelOfWiderRowsInEveryLayout) {
   constexpr int kWidth = 7;
   constexpr int kRows = 3;
-  constexpr std::size_t kStride = 24;  // 21 bytes of pixels, padded.
+  constexpr std::size_t kStride = 9;  // Rows of a wider picture: two words of each are not packed.
   auto rgbAt = [](int x, int row) {
     return static_cast<std::uint32_t>(0x10305 * (x + 1) + 0x70b0d * row) & 0xFFFFFF;
   };
-  std::vector<std::uint8_t> bits(kStride * kRows, 0xEE);
+  std::vector<std::uint32_t> words(kStride * kRows, 0xEEEEEE);
   for (int row = 0; row < kRows; ++row) {
-    std::uint8_t* line = bits.data() + static_cast<std::size_t>(kRows - 1 - row) * kStride;
-    for (int x = 0; x < kWidth; ++x) {
-      line[x * 3] = static_cast<std::uint8_t>(rgbAt(x, row));
-      line[x * 3 + 1] = static_cast<std::uint8_t>(rgbAt(x, row) >> 8);
-      line[x * 3 + 2] = static_cast<std::uint8_t>(rgbAt(x, row) >> 16);
-    }
+    for (int x = 0; x < kWidth; ++x) words[static_cast<std::size_t>(row) * kStride + x] = rgbAt(x, row);
   }
   // The layouts with a path of their own and without, each against its single-pixel packing.
   for (const PixelLayout& layout : {PixelLayout{}, PixelLayout{32, true, 0xFF0000, 0xFF00, 0xFF},
@@ -88,14 +67,12 @@ TEST(PixelPacker, PacksEveryPixelOfAWiderBitmapInEveryLayout) {
     const PixelPacker packer(layout);
     ASSERT_TRUE(packer.Valid());
     std::vector<std::uint8_t> out(kWidth * kRows * 4, 0xAA);
-    packer.PackBottomUpBgr(bits.data(), kStride, kWidth, kRows, out.data(), kWidth * 4);
+    packer.PackRgbWords(words.data(), kStride, kWidth, kRows, out.data(), kWidth * 4);
     for (int row = 0; row < kRows; ++row) {
       for (int x = 0; x < kWidth; ++x) {
         std::uint8_t expected[4] = {};
         const std::uint32_t rgb = rgbAt(x, row);
-        const std::uint8_t bgr[3] = {static_cast<std::uint8_t>(rgb), static_cast<std::uint8_t>(rgb >> 8),
-                                     static_cast<std::uint8_t>(rgb >> 16)};
-        packer.PackBottomUpBgr(bgr, 3, 1, 1, expected, 4);
+        packer.PackRgbWords(&rgb, 1, 1, 1, expected, 4);
         const std::size_t at = static_cast<std::size_t>(row * kWidth + x) * 4;
         EXPECT_EQ(std::vector<std::uint8_t>(out.begin() + static_cast<std::ptrdiff_t>(at),
                                             out.begin() + static_cast<std::ptrdiff_t>(at) + 4),
