@@ -236,8 +236,10 @@ int main(int argc, char** argv) {
   std::printf("  run loop:             %10.0f frames/s   %10.0f frames/s   ratio %.2f (target >= 1.00)\n",
               paced.framesPerSecond, everyFrame.framesPerSecond,
               everyFrame.framesPerSecond > 0 ? paced.framesPerSecond / everyFrame.framesPerSecond : 0.0);
-  std::printf("  images to the server: %10.1f a second   %10.1f a second   (target <= 60, one a refresh)\n",
-              paced.picturesPerSecond, everyFrame.picturesPerSecond);
+  std::printf(
+      "  images to the server: %10.1f a second   %10.1f a second   (target <= 60, one a refresh, and the "
+      "first)\n",
+      paced.picturesPerSecond, everyFrame.picturesPerSecond);
   std::printf("  CPU, X server:        %10.3f s per s    %10.3f s per s    (target <= 0.05)\n",
               paced.serverCpu, everyFrame.serverCpu);
   std::printf("  CPU, saver:           %10.3f s per s    %10.3f s per s\n", paced.saverCpu,
