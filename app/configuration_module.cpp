@@ -27,6 +27,7 @@ config::ProfileAccess ProfileAccessOf(settings::SettingsStore& store) {
       store.ApplicationName(),
       store.ProfileName(),
       store.FilePath(),
+      settings::HomeFolder(),
       [&store](const std::string& section, const std::string& entry, std::int32_t defaultValue) {
         return store.GetProfileInt(section, entry, defaultValue);
       },

@@ -2,7 +2,6 @@
 
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 #include <string>
 
 #include "config/config_dlg.h"
@@ -16,11 +15,6 @@ constexpr std::int32_t kDefaultDelayOn = 0;
 constexpr std::int32_t kDefaultDelayTime = 10;
 // The dialog proposes a longer burn time than the saver assumes when nothing is stored.
 constexpr std::int32_t kDefaultBurnTime = 20;
-
-std::string HomeFolder() {
-  const char* home = std::getenv("HOME");
-  return home != nullptr ? home : "";
-}
 
 }  // namespace
 
@@ -57,7 +51,7 @@ ConfigurationOutcome ShowConfiguration(const ProfileAccess& profile) {
         profile.WriteProfileInts(section, {{"DelayOn", dlg.SpeedControl},
                                            {"DelayTime", dlg.FrameDelay},
                                            {"BurnTime", static_cast<std::int32_t>(dlg.BurnMinutes)}});
-    failure = error ? SaveFailureText(profile.FilePath, error, HomeFolder()) : std::string();
+    failure = error ? SaveFailureText(profile.FilePath, error, profile.HomeFolder) : std::string();
     // The same line for a session log, or the terminal the dialog was started from.
     if (!failure.empty()) std::fprintf(stderr, "%s\n", failure.c_str());
     return failure;

@@ -16,6 +16,8 @@ struct ProfileAccess {
   std::string ProfileName;
   // The file that holds the values, as a failed write names it.
   std::string FilePath;
+  // The user's home folder, from which the file is named as ~/...
+  std::string HomeFolder;
   std::function<std::int32_t(const std::string& section, const std::string& entry, std::int32_t defaultValue)>
       GetProfileInt;
   // Stores the entries' values in one new version of the file, in the order given; why not, when it fails.

@@ -35,7 +35,6 @@ class UniqueFd {
   int m_fd;
 };
 
-std::error_code LastError() { return {errno, std::generic_category()}; }
 std::error_code ErrorOf(std::errc code) { return std::make_error_code(code); }
 
 // What stands at a settings path and is not a regular file gets an error of its own.
@@ -167,6 +166,8 @@ std::error_code ReplaceFile(const std::string& target, std::string_view text, st
 }
 
 }  // namespace
+
+std::error_code LastError() { return {errno, std::generic_category()}; }
 
 std::optional<std::string> ReadSettingsFile(const std::string& path, bool createMissing) {
   Resolved resolved;

@@ -28,4 +28,7 @@ std::optional<std::string> ReadSettingsFile(const std::string& path, bool create
 std::error_code EditSettingsFile(const std::string& path,
                                  const std::function<std::string(std::string_view)>& edit);
 
+// The error of the system call that has just failed, as errno tells it.
+std::error_code LastError();
+
 }  // namespace veltane::settings

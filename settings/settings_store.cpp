@@ -37,17 +37,6 @@ std::string JoinPath(const std::string& folder, const std::string& name) {
   return folder + '/' + name;
 }
 
-std::string HomeFolder() {
-  const char* home = std::getenv("HOME");
-  if (IsAbsolute(home)) return home;
-  long suggested = sysconf(_SC_GETPW_R_SIZE_MAX);
-  std::vector<char> buffer(suggested > 0 ? static_cast<std::size_t>(suggested) : kPasswdBufferSize);
-  passwd entry{};
-  passwd* found = nullptr;
-  if (getpwuid_r(getuid(), &entry, buffer.data(), buffer.size(), &found) != 0 || found == nullptr) return {};
-  return IsAbsolute(found->pw_dir) ? std::string(found->pw_dir) : std::string();
-}
-
 // An empty result means there is nowhere to keep settings; reads then give defaults and writes fail.
 std::string ResolveConfigHome(const std::string& configured) {
   if (!configured.empty()) return configured;
@@ -56,8 +45,6 @@ std::string ResolveConfigHome(const std::string& configured) {
   const std::string home = HomeFolder();
   return home.empty() ? std::string() : JoinPath(home, ".config");
 }
-
-std::error_code LastError() { return {errno, std::generic_category()}; }
 
 // Creates the folder when it is missing; a parent that is missing is not created.
 std::error_code EnsureFolder(const std::string& path, mode_t mode) {
@@ -87,6 +74,17 @@ std::error_code EnsureFolders(const StorePaths& paths) {
 SettingsStore* g_overrideStore = nullptr;
 
 }  // namespace
+
+std::string HomeFolder() {
+  const char* home = std::getenv("HOME");
+  if (IsAbsolute(home)) return home;
+  long suggested = sysconf(_SC_GETPW_R_SIZE_MAX);
+  std::vector<char> buffer(suggested > 0 ? static_cast<std::size_t>(suggested) : kPasswdBufferSize);
+  passwd entry{};
+  passwd* found = nullptr;
+  if (getpwuid_r(getuid(), &entry, buffer.data(), buffer.size(), &found) != 0 || found == nullptr) return {};
+  return IsAbsolute(found->pw_dir) ? std::string(found->pw_dir) : std::string();
+}
 
 SettingsStore::SettingsStore(std::string applicationName, std::string configHome)
     : m_applicationName(std::move(applicationName)), m_configHome(std::move(configHome)) {}

@@ -14,6 +14,10 @@ namespace veltane::settings {
 // The company folder below the configuration home that the saver's settings file lives in.
 inline constexpr char kRegistryKey[] = "Quillon Screen Savers";
 
+// The user's home folder: $HOME where it is an absolute path, else the one the password database gives;
+// empty where neither does.
+std::string HomeFolder();
+
 // Entries and the values to store in them, in the order they are to be written.
 using ProfileValues = std::vector<std::pair<std::string, std::int32_t>>;
 

@@ -125,7 +125,10 @@ TEST_F(ShowConfigurationTest, CancelWritesNothingAfterTheSliderMoved) {
 TEST_F(ShowConfigurationTest, OkWritesSpeedControlDelayAndBurnTimeInThatOrderInOneWrite) {
   std::vector<settings::ProfileValues> writes;
   const ProfileAccess recorder{
-      m_store.ApplicationName(), m_store.ProfileName(), m_store.FilePath(),
+      m_store.ApplicationName(),
+      m_store.ProfileName(),
+      m_store.FilePath(),
+      settings::HomeFolder(),
       [this](const std::string& section, const std::string& entry, std::int32_t defaultValue) {
         return m_store.GetProfileInt(section, entry, defaultValue);
       },
@@ -149,7 +152,10 @@ TEST_F(ShowConfigurationTest, OkWritesSpeedControlDelayAndBurnTimeInThatOrderInO
 TEST_F(ShowConfigurationTest, ReadsTheThreeValuesInOrderWithTheirDefaults) {
   std::vector<std::pair<std::string, std::int32_t>> reads;
   const ProfileAccess recorder{
-      m_store.ApplicationName(), m_store.ProfileName(), m_store.FilePath(),
+      m_store.ApplicationName(),
+      m_store.ProfileName(),
+      m_store.FilePath(),
+      settings::HomeFolder(),
       [&reads](const std::string&, const std::string& entry, std::int32_t defaultValue) {
         reads.emplace_back(entry, defaultValue);
         return defaultValue;
