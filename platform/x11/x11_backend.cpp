@@ -40,6 +40,17 @@ bool GrabIsBusy(int status) {
   return status == AlreadyGrabbed || status == GrabFrozen || status == GrabNotViewable;
 }
 
+// Runs attempt until it says it is settled or the grab patience has run out; whether it settled.
+template <typename Attempt>
+bool RetryGrabs(Attempt attempt) {
+  const auto deadline = std::chrono::steady_clock::now() + kGrabPatience;
+  for (;;) {
+    if (attempt()) return true;
+    if (std::chrono::steady_clock::now() >= deadline) return false;
+    std::this_thread::sleep_for(kGrabRetryInterval);
+  }
+}
+
 Bool IsMapNotifyOf(Display*, XEvent* event, XPointer window) {
   return event->type == MapNotify && event->xmap.window == *reinterpret_cast<Window*>(window) ? True : False;
 }
@@ -170,40 +181,35 @@ void X11Backend::WaitForMap(Window window) {
 // show once the lock is gone. Each is asked for on the root window and given back at once, before anything
 // is shown.
 bool X11Backend::LockScreenHoldsInput() {
-  const auto deadline = std::chrono::steady_clock::now() + kGrabPatience;
-  for (;;) {
+  return !RetryGrabs([this] {
     const int keyboard = XGrabKeyboard(m_display, m_root, False, GrabModeAsync, GrabModeAsync, CurrentTime);
     if (keyboard == GrabSuccess) XUngrabKeyboard(m_display, CurrentTime);
     const int pointer =
         XGrabPointer(m_display, m_root, False, 0, GrabModeAsync, GrabModeAsync, None, None, CurrentTime);
     if (pointer == GrabSuccess) XUngrabPointer(m_display, CurrentTime);
-    if (!GrabIsBusy(keyboard) || !GrabIsBusy(pointer)) return false;
-    if (std::chrono::steady_clock::now() >= deadline) return true;
-    std::this_thread::sleep_for(kGrabRetryInterval);
-  }
+    return !GrabIsBusy(keyboard) || !GrabIsBusy(pointer);
+  });
 }
 
 void X11Backend::TakeInput(Window window, OurWindow& state) {
   XGetInputFocus(m_display, &state.previousFocus, &state.previousRevert);
   XSetInputFocus(m_display, window, RevertToParent, CurrentTime);
   state.tookFocus = true;
-  const auto deadline = std::chrono::steady_clock::now() + kGrabPatience;
-  for (;;) {
+  // A grab refused for any other reason than another client's is not asked for again.
+  RetryGrabs([&] {
     if (!state.keyboardGrabbed) {
       const int status = XGrabKeyboard(m_display, window, False, GrabModeAsync, GrabModeAsync, CurrentTime);
       state.keyboardGrabbed = status == GrabSuccess;
-      if (!state.keyboardGrabbed && !GrabIsBusy(status)) break;
+      if (!state.keyboardGrabbed && !GrabIsBusy(status)) return true;
     }
     if (!state.pointerGrabbed) {
       const int status = XGrabPointer(m_display, window, False, kPointerGrabMask, GrabModeAsync,
                                       GrabModeAsync, None, m_invisibleCursor, CurrentTime);
       state.pointerGrabbed = status == GrabSuccess;
-      if (!state.pointerGrabbed && !GrabIsBusy(status)) break;
+      if (!state.pointerGrabbed && !GrabIsBusy(status)) return true;
     }
-    if ((state.keyboardGrabbed && state.pointerGrabbed) || std::chrono::steady_clock::now() >= deadline)
-      break;
-    std::this_thread::sleep_for(kGrabRetryInterval);
-  }
+    return state.keyboardGrabbed && state.pointerGrabbed;
+  });
 }
 
 void X11Backend::DestroyNativeWindow(HWND hwnd) {
