@@ -11,7 +11,7 @@ packages=(
   clang libclang-rt-14-dev clang-format
   xvfb xserver-xephyr xauth x11-utils xdotool imagemagick libxml2-utils groff-base strace
   sway grim wtype swaylock swayidle
-  mate-screensaver
+  mate-screensaver dbus-daemon
   dpkg-dev file lintian desktop-file-utils appstream
 )
 
