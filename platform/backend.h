@@ -12,6 +12,16 @@
 
 namespace veltane::platform {
 
+// How a backend is made. The program takes the defaults; a test or a benchmark may ask for something else.
+struct BackendOptions {
+  // Each picture goes to the window system as soon as it is drawn rather than once a refresh, as before the
+  // backends kept the display's pace, for a benchmark to measure the pace against.
+  bool everyFrame = false;
+  // Wayland: the layer shell goes unused where the compositor offers it, so that the full-screen toplevel,
+  // which compositors without the layer shell get, can be tried on a compositor that offers both.
+  bool ignoreLayerShell = false;
+};
+
 // What a backend reports. The message queue implements it; a backend calls it only from PollEvents or
 // WaitEvents, on the one thread.
 class EventSink {
@@ -57,8 +67,9 @@ class Backend {
 
   // Moves every pending native event to the sink without blocking.
   virtual void PollEvents(EventSink& sink) = 0;
-  // Blocks until at least one native event has been moved to the sink.
-  virtual void WaitEvents(EventSink& sink) = 0;
+  // Blocks until at least one native event has been moved to the sink, or until timeoutMs milliseconds
+  // have passed (-1: no limit). Pictures already drawn still go to the display at its pace meanwhile.
+  virtual void WaitEvents(EventSink& sink, int timeoutMs) = 0;
 
   // A drawing context for the window's client area, or 0 when none can be had.
   virtual HDC GetDC(HWND hwnd) = 0;

@@ -27,11 +27,23 @@ bool NonPaintMessageWaiting() {
   return TheMessageQueue().HasNonPaint();
 }
 
+bool WaitMessageUntil(std::uint32_t deadline) {
+  MessageQueue& queue = TheMessageQueue();
+  Backend& backend = CurrentBackend();
+  backend.PollEvents(queue);
+  while (!queue.HasNonPaint()) {
+    const auto left = static_cast<std::int32_t>(deadline - backend.TickCount());
+    if (left <= 0) return false;
+    backend.WaitEvents(queue, left);
+  }
+  return true;
+}
+
 bool GetMessage(Msg* msg) {
   MessageQueue& queue = TheMessageQueue();
   Backend& backend = CurrentBackend();
   if (!queue.TakePeeked()) backend.PollEvents(queue);
-  while (!queue.Next(msg, true)) backend.WaitEvents(queue);
+  while (!queue.Next(msg, true)) backend.WaitEvents(queue, -1);
   return msg->message != WM_QUIT;
 }
 

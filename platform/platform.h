@@ -21,6 +21,11 @@ bool PeekMessage(Msg* msg, bool remove);
 // destruction from outside included) or the quit message waits; a paint request does not count. Nothing
 // is taken off the queue or dispatched.
 bool NonPaintMessageWaiting();
+// Blocks until a posted message, input (a destruction from outside included) or the quit message waits, or
+// until the tick count has reached deadline, whichever comes first; says whether such a message waits. A
+// paint request does not end the wait: a window that never validates itself always has one. Nothing is
+// taken off the queue or dispatched.
+bool WaitMessageUntil(std::uint32_t deadline);
 // Takes the next message, blocking while there is none. False for the quit message (its code in wParam).
 bool GetMessage(Msg* msg);
 void TranslateMessage(const Msg& msg);

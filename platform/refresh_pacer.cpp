@@ -1,7 +1,5 @@
 #include "platform/refresh_pacer.h"
 
-#include <cstdlib>
-
 namespace veltane::platform {
 
 RefreshPacer::RefreshPacer(Clock clock, std::int64_t interval) : m_clock(clock), m_interval(interval) {}
@@ -25,11 +23,6 @@ int RefreshPacer::MillisecondsUntilDue() const {
   if (m_clock == nullptr) return -1;
   const std::int64_t left = m_nextRefresh - m_clock();
   return left <= 0 ? 0 : static_cast<int>((left + 999) / 1000);
-}
-
-bool EveryFrameForMeasurement() {
-  const char* value = std::getenv(kEveryFrameForMeasurement);
-  return value != nullptr && value[0] != '\0';
 }
 
 }  // namespace veltane::platform

@@ -43,10 +43,4 @@ class RefreshPacer {
   std::int64_t m_nextRefresh = 0;
 };
 
-// Set to any non-empty value, the real backends send every frame as soon as it is drawn, as they did before
-// they kept the display's pace, so that a benchmark can measure both in one run.
-constexpr const char* kEveryFrameForMeasurement = "VELTANE_MEASURE_EVERY_FRAME";
-// Whether that switch is set.
-bool EveryFrameForMeasurement();
-
 }  // namespace veltane::platform

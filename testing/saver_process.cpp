@@ -3,8 +3,8 @@
 namespace veltane::test {
 namespace {
 
-std::vector<std::string> Command(const std::vector<std::string>& arguments) {
-  std::vector<std::string> argv{VELTANE_BINARY};
+std::vector<std::string> Command(const std::string& program, const std::vector<std::string>& arguments) {
+  std::vector<std::string> argv{program.empty() ? VELTANE_BINARY : program};
   argv.insert(argv.end(), arguments.begin(), arguments.end());
   return argv;
 }
@@ -20,7 +20,8 @@ ChildProcess::Options Environment(const std::string& display, const std::string&
 }  // namespace
 
 SaverProcess::SaverProcess(const std::vector<std::string>& arguments, const std::string& display,
-                           const std::string& configHome, const std::vector<std::string>& extraEnvironment)
-    : ChildProcess(Command(arguments), Environment(display, configHome, extraEnvironment)) {}
+                           const std::string& configHome, const std::vector<std::string>& extraEnvironment,
+                           const std::string& program)
+    : ChildProcess(Command(program, arguments), Environment(display, configHome, extraEnvironment)) {}
 
 }  // namespace veltane::test

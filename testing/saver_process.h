@@ -13,9 +13,10 @@ class SaverProcess : public ChildProcess {
  public:
   // Starts the program with arguments (without its name) on display (none when empty), with configHome as
   // its settings home and its home, and further environment entries ("NAME=value") where a test needs them.
-  // Its standard error is kept for ErrorOutput().
+  // Its standard error is kept for ErrorOutput(). A test may name a program of its own that stands for it.
   SaverProcess(const std::vector<std::string>& arguments, const std::string& display,
-               const std::string& configHome, const std::vector<std::string>& extraEnvironment = {});
+               const std::string& configHome, const std::vector<std::string>& extraEnvironment = {},
+               const std::string& program = {});
 };
 
 }  // namespace veltane::test

@@ -1,7 +1,8 @@
 #pragma once
 // A backend that passes everything on to the real one, counts the flame images drawn, and asks the window
-// to close once its time is up, from inside the saver's own message step.
+// to close once its time is up, from inside the saver's own message step or its rest.
 
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <memory>
@@ -42,12 +43,20 @@ class CountingBackend : public platform::Backend {
   platform::Size ScreenSize() override { return m_real->ScreenSize(); }
   void SetCursor(platform::HCURSOR cursor) override { m_real->SetCursor(cursor); }
   void PollEvents(platform::EventSink& sink) override {
-    if (m_closing != 0 && std::chrono::steady_clock::now() >= m_deadline) {
-      platform::PostMessage(std::exchange(m_closing, 0), platform::WM_CLOSE, 0, 0);
-    }
+    CloseIfDue();
     m_real->PollEvents(sink);
   }
-  void WaitEvents(platform::EventSink& sink) override { m_real->WaitEvents(sink); }
+  // A resting loop sleeps here; the wait ends at the closing time at the latest.
+  void WaitEvents(platform::EventSink& sink, int timeoutMs) override {
+    if (m_closing != 0) {
+      const auto left =
+          std::chrono::ceil<std::chrono::milliseconds>(m_deadline - std::chrono::steady_clock::now());
+      const int untilClose = static_cast<int>(std::max<std::chrono::milliseconds::rep>(left.count(), 0));
+      timeoutMs = timeoutMs < 0 ? untilClose : std::min(timeoutMs, untilClose);
+    }
+    m_real->WaitEvents(sink, timeoutMs);
+    CloseIfDue();
+  }
   platform::HDC GetDC(platform::HWND hwnd) override { return m_real->GetDC(hwnd); }
   void ReleaseDC(platform::HWND hwnd, platform::HDC dc) override { m_real->ReleaseDC(hwnd, dc); }
   void FillRect(platform::HDC dc, const platform::Rect& rect, std::uint32_t rgb) override {
@@ -64,6 +73,12 @@ class CountingBackend : public platform::Backend {
   std::int64_t CalendarTime() override { return m_real->CalendarTime(); }
 
  private:
+  void CloseIfDue() {
+    if (m_closing != 0 && std::chrono::steady_clock::now() >= m_deadline) {
+      platform::PostMessage(std::exchange(m_closing, 0), platform::WM_CLOSE, 0, 0);
+    }
+  }
+
   std::unique_ptr<platform::Backend> m_real;
   platform::HWND m_closing = 0;
   std::chrono::steady_clock::time_point m_deadline;

@@ -29,9 +29,10 @@ class MemoryBackend : public Backend {
   Size ScreenSize() override;
   void SetCursor(HCURSOR cursor) override;
   void PollEvents(EventSink& sink) override;
-  // Nothing arrives while a test waits: runs the poll hook, and if nothing is pending even then, the wait
+  // Nothing arrives while a test waits: runs the poll hook, and if nothing is pending even then, a wait with
+  // a limit moves the clock on to its end at once, so that tests that wait take no time; a wait without one
   // could never end, so the process stops with a message on stderr instead of hanging.
-  void WaitEvents(EventSink& sink) override;
+  void WaitEvents(EventSink& sink, int timeoutMs) override;
   HDC GetDC(HWND hwnd) override;
   void ReleaseDC(HWND hwnd, HDC dc) override;
   void FillRect(HDC dc, const Rect& rect, std::uint32_t rgb) override;

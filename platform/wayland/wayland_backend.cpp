@@ -25,12 +25,11 @@ bool MayFindCompositor() {
 
 }  // namespace
 
-WaylandConnection ConnectWayland() {
+WaylandConnection ConnectWayland(const BackendOptions& options) {
   if (!MayFindCompositor()) return {};
   wl_display* display = wl_display_connect(nullptr);
   if (display == nullptr) return {};
-  const char* ignore = std::getenv(kIgnoreLayerShellForTests);
-  auto backend = std::make_unique<wayland::WaylandBackend>(display, ignore != nullptr && *ignore != '\0');
+  auto backend = std::make_unique<wayland::WaylandBackend>(display, options);
   WaylandConnection connection;
   if (backend->Usable(&connection.problem)) connection.backend = std::move(backend);
   return connection;
@@ -90,11 +89,11 @@ constexpr xdg_wm_base_listener kWmBaseListener{
 
 }  // namespace
 
-WaylandBackend::WaylandBackend(wl_display* display, bool ignoreLayerShell)
+WaylandBackend::WaylandBackend(wl_display* display, const BackendOptions& options)
     : m_display(display),
-      m_ignoreLayerShell(ignoreLayerShell),
+      m_ignoreLayerShell(options.ignoreLayerShell),
       m_xkb(xkb_context_new(XKB_CONTEXT_NO_FLAGS)),
-      m_everyFrame(EveryFrameForMeasurement()) {
+      m_everyFrame(options.everyFrame) {
   m_registry = wl_display_get_registry(display);
   wl_registry_add_listener(m_registry, &kRegistryListener, this);
   // The first round trip announces the globals, the second what the outputs and seats say of themselves.
@@ -253,11 +252,19 @@ void WaylandBackend::PollEvents(EventSink& sink) {
 // What the compositor has sent already may make messages only once CheckActivation has looked at it (the
 // keyboard leaving our surfaces), so that is asked before the wait sleeps. A picture waits for the
 // compositor's request for a frame, or for a buffer it lets go of, which come as events too.
-void WaylandBackend::WaitEvents(EventSink& sink) {
+void WaylandBackend::WaitEvents(EventSink& sink, int timeoutMs) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(std::max(timeoutMs, 0));
   Dispatch(0);
   PresentDue();
   for (CheckActivation(); m_events.Empty(); CheckActivation()) {
-    Dispatch(-1);
+    int sleep = -1;
+    if (timeoutMs >= 0) {
+      const auto left =
+          std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+      if (left.count() <= 0) break;
+      sleep = static_cast<int>(left.count());
+    }
+    Dispatch(sleep);
     PresentDue();
   }
   Deliver(sink);

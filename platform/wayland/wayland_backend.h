@@ -16,10 +16,6 @@ struct WaylandConnection {
 };
 
 // Connects to the compositor named by $WAYLAND_DISPLAY, or to the default socket.
-WaylandConnection ConnectWayland();
-
-// Set to any non-empty value, the backend ignores the layer shell, so that tests can reach the xdg-shell
-// path on a compositor that offers both.
-constexpr const char* kIgnoreLayerShellForTests = "VELTANE_TEST_IGNORE_LAYER_SHELL";
+WaylandConnection ConnectWayland(const BackendOptions& options = {});
 
 }  // namespace veltane::platform

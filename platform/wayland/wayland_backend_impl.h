@@ -82,7 +82,7 @@ struct Seat {
 
 class WaylandBackend : public Backend {
  public:
-  WaylandBackend(wl_display* display, bool ignoreLayerShell);
+  WaylandBackend(wl_display* display, const BackendOptions& options);
   ~WaylandBackend() override;
   // Whether the compositor offers what a full-screen surface needs; false with the reason for the user.
   bool Usable(std::string* problem) const;
@@ -97,7 +97,7 @@ class WaylandBackend : public Backend {
   Size ScreenSize() override;
   void SetCursor(HCURSOR cursor) override;
   void PollEvents(EventSink& sink) override;
-  void WaitEvents(EventSink& sink) override;
+  void WaitEvents(EventSink& sink, int timeoutMs) override;
   HDC GetDC(HWND hwnd) override;
   void ReleaseDC(HWND hwnd, HDC dc) override;
   void FillRect(HDC dc, const Rect& rect, std::uint32_t rgb) override;

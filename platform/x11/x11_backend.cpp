@@ -15,11 +15,11 @@
 
 namespace veltane::platform {
 
-std::unique_ptr<Backend> CreateX11Backend(const char* displayName) {
+std::unique_ptr<Backend> CreateX11Backend(const char* displayName, const BackendOptions& options) {
   x11::InstallErrorHandlers();
   Display* display = XOpenDisplay(displayName);
   if (display == nullptr) return nullptr;
-  return std::make_unique<x11::X11Backend>(display);
+  return std::make_unique<x11::X11Backend>(display, options.everyFrame);
 }
 
 }  // namespace veltane::platform
@@ -57,7 +57,7 @@ Bool IsMapNotifyOf(Display*, XEvent* event, XPointer window) {
 
 }  // namespace
 
-X11Backend::X11Backend(Display* display)
+X11Backend::X11Backend(Display* display, bool everyFrame)
     : m_display(display),
       m_screen(DefaultScreen(display)),
       m_root(RootWindow(display, m_screen)),
@@ -65,7 +65,8 @@ X11Backend::X11Backend(Display* display)
       m_depth(DefaultDepth(display, m_screen)),
       m_colormap(DefaultColormap(display, m_screen)),
       m_bypassCompositor(XInternAtom(display, "_NET_WM_BYPASS_COMPOSITOR", False)),
-      m_images(std::make_unique<ImageCache>(display, m_visual, m_depth)) {
+      m_images(std::make_unique<ImageCache>(display, m_visual, m_depth)),
+      m_everyFrame(everyFrame) {
   // The pointer shape is an all-zero 1-bit bitmap masked by itself: nothing is ever shown.
   static const char kEmpty[32 * 4] = {};
   Pixmap blank = XCreateBitmapFromData(display, m_root, kEmpty, 32, 32);

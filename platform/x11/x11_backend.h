@@ -8,6 +8,7 @@
 namespace veltane::platform {
 
 // Connects to the display (nullptr: $DISPLAY). Returns nullptr when there is no display to connect to.
-std::unique_ptr<Backend> CreateX11Backend(const char* displayName = nullptr);
+std::unique_ptr<Backend> CreateX11Backend(const char* displayName = nullptr,
+                                          const BackendOptions& options = {});
 
 }  // namespace veltane::platform

@@ -21,7 +21,8 @@ namespace veltane::platform::x11 {
 
 class X11Backend : public Backend {
  public:
-  explicit X11Backend(Display* display);
+  // everyFrame: each picture goes to the server as soon as it is drawn (see BackendOptions).
+  X11Backend(Display* display, bool everyFrame);
   ~X11Backend() override;
 
   HWND CreateChildWindow(HWND parent, const Rect& rect, bool visible) override;
@@ -33,7 +34,7 @@ class X11Backend : public Backend {
   HWND DesktopWindow() override { return static_cast<HWND>(m_root); }
   void SetCursor(HCURSOR cursor) override;
   void PollEvents(EventSink& sink) override;
-  void WaitEvents(EventSink& sink) override;
+  void WaitEvents(EventSink& sink, int timeoutMs) override;
   HDC GetDC(HWND hwnd) override;
   void ReleaseDC(HWND hwnd, HDC dc) override;
   void FillRect(HDC dc, const Rect& rect, std::uint32_t rgb) override;
@@ -73,6 +74,8 @@ class X11Backend : public Backend {
   void UnwatchDesktop();
   void TellPointerOutside(Window window, const OurWindow& state);
   void SettleDesktop();
+  // How long a wait may sleep before the monitors are to be looked at again; -1 without a full-screen window.
+  int MillisecondsUntilLayoutCheck();
   bool UpdateCovers();
   void DestroyCover(const Cover& cover);
   void DestroyCovers();
@@ -111,13 +114,13 @@ class X11Backend : public Backend {
   std::unordered_map<Window, OurWindow> m_windows;
   std::unordered_set<Window> m_gone;
   std::unique_ptr<ImageCache> m_images;
+  bool m_everyFrame;
   PendingEvents m_events;     // Read from the server, handed to the sink once the read is done.
   int m_randrEventBase = -1;  // -1 without RandR 1.5 monitors.
   // The display's pace: the Present extension's major opcode (-1 without it), else the clock's interval in
   // microseconds; or every frame as it is drawn.
   int m_presentOpcode = -1;
   std::int64_t m_refreshInterval = 0;
-  bool m_everyFrame = false;
   // The full-screen window, where it lies, and the covers that belong to it.
   Window m_topmost = None;
   Rect m_topmostRect;

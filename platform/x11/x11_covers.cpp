@@ -108,6 +108,12 @@ void X11Backend::SettleDesktop() {
   if (restack) Restack();
 }
 
+int X11Backend::MillisecondsUntilLayoutCheck() {
+  if (m_topmost == None) return -1;
+  const std::uint32_t since = TickCount() - m_lastLayoutCheck;
+  return since >= kLayoutCheckInterval ? 0 : static_cast<int>(kLayoutCheckInterval - since);
+}
+
 // A cover is black by its background, which the server paints on every exposure by itself; it asks for no
 // events, since the grabs bring all input to the full-screen window. True when a cover came, went or moved:
 // a new one is mapped above the full-screen window.

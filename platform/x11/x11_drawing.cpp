@@ -32,7 +32,6 @@ std::int64_t IntervalOfMode(const XRRModeInfo& mode) {
 
 // Whether the server tells the display's refreshes; where it does not, how often they come.
 void X11Backend::ChoosePace() {
-  m_everyFrame = EveryFrameForMeasurement();
   if (m_everyFrame) return;
   int opcode = 0;
   int eventBase = 0;

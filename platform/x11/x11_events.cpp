@@ -1,7 +1,9 @@
 #include <X11/XKBlib.h>
 #include <poll.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
 
 #include "platform/input.h"
 #include "platform/virtual_keys.h"
@@ -10,6 +12,9 @@
 namespace veltane::platform::x11 {
 
 namespace {
+
+// The shorter of two waits in milliseconds, where -1 stands for no limit.
+int Sooner(int a, int b) { return a < 0 ? b : b < 0 ? a : std::min(a, b); }
 
 WPARAM MouseKeys(unsigned state) {
   WPARAM keys = 0;
@@ -123,13 +128,22 @@ void X11Backend::PollEvents(EventSink& sink) {
   m_events.DeliverTo(sink);
 }
 
-void X11Backend::WaitEvents(EventSink& sink) {
+void X11Backend::WaitEvents(EventSink& sink, int timeoutMs) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(std::max(timeoutMs, 0));
   for (ReadEvents(); m_events.Empty(); ReadEvents()) {
     // Only once Xlib has read the socket dry with its own queue empty is nothing left in its buffers, and
-    // only then may the wait sleep on the socket, and no longer than until the next picture is due.
+    // only then may the wait sleep on the socket, and no longer than until the next picture is due or the
+    // monitors are to be looked at again.
     if (XEventsQueued(m_display, QueuedAfterFlush) > 0) continue;
+    int sleep = Sooner(MillisecondsUntilDue(), MillisecondsUntilLayoutCheck());
+    if (timeoutMs >= 0) {
+      const auto left =
+          std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+      if (left.count() <= 0) break;
+      sleep = Sooner(sleep, static_cast<int>(left.count()));
+    }
     pollfd connection{ConnectionNumber(m_display), POLLIN, 0};
-    if (poll(&connection, 1, MillisecondsUntilDue()) < 0 && errno != EINTR) break;
+    if (poll(&connection, 1, sleep) < 0 && errno != EINTR) break;
   }
   m_events.DeliverTo(sink);
 }

@@ -24,8 +24,8 @@ TEST_F(X11Connection, WaitEventsReturnsOnceSomethingHasBeenReported) {
   XTestFakeKeyEvent(display, key, True, CurrentTime);
   XTestFakeKeyEvent(display, key, False, CurrentTime);
   XSync(display, False);
-  backend->WaitEvents(sink);
-  while (sink.input.empty()) backend->WaitEvents(sink);
+  backend->WaitEvents(sink, -1);
+  while (sink.input.empty()) backend->WaitEvents(sink, -1);
   EXPECT_EQ(sink.input, (std::vector<Msg>{Msg{window, WM_KEYDOWN, 0x20, 1}}));
 }
 
@@ -38,7 +38,7 @@ TEST_F(X11ConnectionDeathTest, LostDisplayEndsTheProcessWithCodeOne) {
   EXPECT_EXIT(
       {
         m_server.Stop();
-        for (;;) backend->WaitEvents(sink);
+        for (;;) backend->WaitEvents(sink, -1);
       },
       testing::ExitedWithCode(1), "");
 }

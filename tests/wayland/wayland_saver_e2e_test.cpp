@@ -77,11 +77,10 @@ class WaylandSaver : public ::testing::Test {
   }
 
   // The saver in full-screen mode with no X display to fall back on, so that only Wayland can show it.
-  std::unique_ptr<SaverProcess> StartSaver(std::vector<std::string> environment = {}) {
-    const std::vector<std::string> client = m_sway.ClientEnvironment();
-    environment.insert(environment.end(), client.begin(), client.end());
+  // With program, that program instead, with the same environment.
+  std::unique_ptr<SaverProcess> StartSaver(const std::string& program = {}) {
     return std::make_unique<SaverProcess>(std::vector<std::string>{"s"}, "", m_configHome.String(),
-                                          environment);
+                                          m_sway.ClientEnvironment(), program);
   }
 
   // Waits for the first output to show the first paint with the flame burning over it.
@@ -172,6 +171,18 @@ TEST_F(WaylandSaver, AKeyAButtonOrAOnePixelMotionEndsItWithinASecond) {
   }
 }
 
+// Once its flame is still, the saver sleeps until the next thing that can change it; a key still ends it.
+TEST_F(WaylandSaver, ASaverWhoseFlameIsStillSleepsAndAKeyEndsIt) {
+  auto saver = StartSaver();
+  ASSERT_EQ(WaitForTaper(*saver).wrong, 0u) << saver->ErrorOutput();
+  ASSERT_TRUE(WaitUntil([&] { return saver->SleepsThroughout(milliseconds(100)); }, seconds(10)));
+
+  std::thread tool([&] { m_sway.RunTool({"wtype", "-s", "500", "a", "-s", "3000"}); });
+
+  EXPECT_EQ(saver->WaitForExit(milliseconds(2000)), std::optional<int>(0)) << saver->ErrorOutput();
+  tool.join();
+}
+
 TEST_F(WaylandSaver, TheWheelAndAMotionBackToTheOriginDoNotEndIt) {
   auto saver = StartSaver();
   ASSERT_EQ(WaitForTaper(*saver).wrong, 0u);
@@ -217,7 +228,7 @@ TEST_F(WaylandSaver, KillingTheCompositorEndsItWithinASecond) {
 }
 
 TEST_F(WaylandSaver, WithoutTheLayerShellAFullScreenToplevelShowsItAndAKeyEndsIt) {
-  auto saver = StartSaver({std::string(platform::kIgnoreLayerShellForTests) + "=1"});
+  auto saver = StartSaver(TOPLEVEL_SAVER);
   const Comparison first = WaitForTaper(*saver);
   EXPECT_EQ(first.wrong, 0u);
   EXPECT_TRUE(first.flameLit);

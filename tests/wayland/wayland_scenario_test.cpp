@@ -61,8 +61,7 @@ class WaylandDriver : public Driver {
   explicit WaylandDriver(bool layerShell) {
     if (!m_sway.Running()) return;
     m_sway.ExportClientEnvironment();
-    setenv(kIgnoreLayerShellForTests, layerShell ? "" : "1", 1);
-    WaylandConnection connection = ConnectWayland();
+    WaylandConnection connection = ConnectWayland({.ignoreLayerShell = !layerShell});
     if (connection.backend) SetBackend(std::move(connection.backend));
   }
   ~WaylandDriver() override {
