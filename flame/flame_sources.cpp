@@ -53,13 +53,15 @@ void FlameSources::StampSources(HeatField& field) const {
   }
 }
 
-void FlameSources::SampleSources(const HeatField& field, bool burnedOut) {
+bool FlameSources::SampleSources(const HeatField& field, bool burnedOut) {
   if (burnedOut) {
-    return;
+    return false;
   }
+  const std::array<FlameSource, kSourceCount> before = SourceBlocks;
   for (std::int32_t k = 0; k < kSourceCount; ++k) {
     SampleSource(field, Truncate(SourceX[k]), Truncate(SourceY[k]), SourceBlocks[k]);
   }
+  return SourceBlocks != before;
 }
 
 void FlameSources::FlareSource(bool burnedOut) {

@@ -24,7 +24,8 @@ struct FlameSources {
   // Positions 17 + (k mod 2), 1 + (k div 2); also fills the field's BlueTable.
   void InitSources(HeatField& field);
   void StampSources(HeatField& field) const;
-  void SampleSources(const HeatField& field, bool burnedOut);
+  // Refills the blocks from the field unless burned out; says whether that changed any of them.
+  bool SampleSources(const HeatField& field, bool burnedOut);
   void FlareSource(bool burnedOut);
   void ExtinguishSources();
 };

@@ -32,6 +32,11 @@ void Flicker::Start(TickCount tickCount, RandomSequence& random) {
   FlickerInterval = static_cast<std::uint32_t>(random.DrawModulo(kIntervalChoices));
 }
 
+std::uint64_t Flicker::MillisecondsUntilStep(std::uint32_t now) const {
+  const std::uint64_t quiet = FlickerInterval + (Perturbed != 0 ? std::uint64_t{kChangeHoldMs} : 0);
+  return MillisecondsUntilPast(FlickerStart, quiet, now);
+}
+
 void Flicker::FlickerStep(TickCount tickCount, RandomSequence& random, Weights& weights,
                           std::uint32_t nextStage, bool burnedOut, FlameSources& sources) {
   if (tickCount() - FlickerStart <= FlickerInterval) {

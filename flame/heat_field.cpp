@@ -9,8 +9,6 @@
 namespace veltane::flame {
 namespace {
 
-bool g_failAllocations = false;
-
 constexpr std::int32_t kLastColumn = kGridColumns - 1;
 constexpr std::int32_t kLastRow = kGridRows - 1;
 
@@ -59,33 +57,40 @@ inline void WriteBlock(std::uint8_t* block, std::uint8_t v, std::uint8_t blue) {
   std::memcpy(block + kImageStride, upper.data(), upper.size());
 }
 
-// The same two rows, each written as one eight-byte store whose last two bytes are zero. The pass writes
-// the cells of a row from left to right, so the next cell overwrites those two bytes, and the last cell
-// of a row puts zeros into the row's padding, which is zero anyway.
-inline void WriteBlockInRow(std::uint8_t* block, std::uint8_t v, std::uint8_t blue) {
+// The same two rows, each written as one eight-byte store that puts back the two bytes after the block as
+// they were: the next cell's first two, or the row's padding. Returns the bits in which the block's six bytes
+// of either row differ from what they held before.
+inline std::uint64_t WriteBlockInRow(std::uint8_t* block, std::uint8_t v, std::uint8_t blue) {
   static_assert(std::endian::native == std::endian::little, "the block words are laid out little-endian");
   static_assert(CellOffset(kGridColumns - 1, 0) + 8 <= kImageStride,
                 "the last cell's store stays in its row");
+  constexpr std::uint64_t kBlockBytes = 0x0000'FFFF'FFFF'FFFF;
   const std::uint64_t upper = v * std::uint64_t{0x0000'0101'0001'0101};
   const std::uint64_t lower = upper | std::uint64_t{blue} << 24;
-  std::memcpy(block, &lower, sizeof lower);
-  std::memcpy(block + kImageStride, &upper, sizeof upper);
+  std::uint64_t oldLower;
+  std::uint64_t oldUpper;
+  std::memcpy(&oldLower, block, sizeof oldLower);
+  std::memcpy(&oldUpper, block + kImageStride, sizeof oldUpper);
+  const std::uint64_t newLower = (oldLower & ~kBlockBytes) | lower;
+  const std::uint64_t newUpper = (oldUpper & ~kBlockBytes) | upper;
+  std::memcpy(block, &newLower, sizeof newLower);
+  std::memcpy(block + kImageStride, &newUpper, sizeof newUpper);
+  return (oldLower ^ newLower) | (oldUpper ^ newUpper);
 }
 
 }  // namespace
 
-void HeatField::FailAllocationsForTesting(bool fail) { g_failAllocations = fail; }
+std::unique_ptr<std::uint8_t[]> HeatField::NewBuffer(std::size_t bytes) {
+  return std::unique_ptr<std::uint8_t[]>(new (std::nothrow) std::uint8_t[bytes]());
+}
 
 bool HeatField::AllocateField() {
   FrontImage.reset();
   BackImage.reset();
   ImageStride = kImageStride;
   ImageSize = kImageSize;
-  if (g_failAllocations) {
-    return false;
-  }
-  FrontImage.reset(new (std::nothrow) std::uint8_t[kImageSize]());
-  BackImage.reset(new (std::nothrow) std::uint8_t[kImageSize]());
+  FrontImage = m_bufferSource(kImageSize);
+  BackImage = m_bufferSource(kImageSize);
   if (!FrontImage || !BackImage) {
     FrontImage.reset();
     BackImage.reset();
@@ -110,7 +115,7 @@ void HeatField::SetCell(std::int32_t x, std::int32_t y, std::uint8_t v, bool col
   WriteBlock(BackImage.get() + offset, v, BlueTable[v]);
 }
 
-void HeatField::UpdateField() {
+bool HeatField::UpdateField() {
   assert(FrontImage && BackImage);
   assert(FlameWeights.left >= 0.0 && FlameWeights.right >= 0.0 && FlameWeights.below >= 0.0);
   const std::uint8_t* const front = FrontImage.get();
@@ -132,7 +137,9 @@ void HeatField::UpdateField() {
   // neighbour, the three heats of a row travel in locals that slide one column per cell (each cell
   // reads only its lower neighbour and the next right one), the clamped edges are the row's first and
   // last reads rather than a test per neighbour, and nothing in the body branches on a heat. The sum is
-  // built in the fixed order of the rule because each rounding step shows in the picture.
+  // built in the fixed order of the rule because each rounding step shows in the picture. BackImage still
+  // holds the previous pass's picture, so each store also tells whether this one differs from it.
+  std::uint64_t changed = 0;
   for (std::int32_t y = 0; y < kGridRows; ++y) {
     const std::uint8_t* const row = front + CellOffset(0, y);
     const std::uint8_t* const rowBelow = front + CellOffset(0, y > 0 ? y - 1 : 0);
@@ -147,13 +154,14 @@ void HeatField::UpdateField() {
       t += selfValue[s];
       t *= kRetention;
       const std::uint8_t v = HeatFromSum(t);
-      WriteBlockInRow(out + cell, v, blue[v]);
+      changed |= WriteBlockInRow(out + cell, v, blue[v]);
       l = s;
       s = r;
       r = x + 2 <= kLastColumn ? row[CellOffset(x + 2, 0)] : s;
     }
   }
   std::memcpy(FrontImage.get(), BackImage.get(), static_cast<std::size_t>(kImageSize));
+  return changed != 0;
 }
 
 }  // namespace veltane::flame

@@ -4,6 +4,7 @@
 // upward and sideways and recolours every cell.
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 
@@ -28,12 +29,23 @@ struct Weights {
 
 class HeatField {
  public:
+  // Where the images come from: a zeroed buffer of the given size, or none when there is no memory for it.
+  using BufferSource = std::unique_ptr<std::uint8_t[]> (*)(std::size_t bytes);
+  static std::unique_ptr<std::uint8_t[]> NewBuffer(std::size_t bytes);
+
+  HeatField() = default;
+  // A field whose images come from source: a test of a run that cannot have its field passes one that
+  // gives none.
+  explicit HeatField(BufferSource source) : m_bufferSource(source) {}
+
   // Obtains both images, black. On failure keeps no buffer and returns false.
   bool AllocateField();
   std::uint8_t GetCell(std::int32_t x, std::int32_t y) const;
   void SetCell(std::int32_t x, std::int32_t y, std::uint8_t v, bool coloured);
-  // One pass: reads FrontImage, composes BackImage, copies it whole onto FrontImage.
-  void UpdateField();
+  // One pass: reads FrontImage, composes BackImage, copies it whole onto FrontImage. Says whether the picture
+  // differs from the previous pass's: once a pass repeats it, and the sources sampled from it are those that
+  // were stamped, every later pass with the same weights repeats it too.
+  bool UpdateField();
 
   std::int32_t ImageStride = 0;
   std::int32_t ImageSize = 0;
@@ -42,8 +54,8 @@ class HeatField {
   Weights FlameWeights;
   std::array<std::uint8_t, 256> BlueTable{};
 
-  // Makes AllocateField fail while set, so that the run's failure path can be tested.
-  static void FailAllocationsForTesting(bool fail);
+ private:
+  BufferSource m_bufferSource = &NewBuffer;
 };
 
 }  // namespace veltane::flame

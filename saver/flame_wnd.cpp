@@ -18,7 +18,8 @@ constexpr std::uint32_t kBlack = 0x000000;
 
 }  // namespace
 
-FlameWnd::FlameWnd(bool autoDelete) : AutoDelete(autoDelete ? 1 : 0) {}
+FlameWnd::FlameWnd(bool autoDelete, const FlameWndOptions& options)
+    : Field(options.imageBuffers), AutoDelete(autoDelete ? 1 : 0), m_pacing(options.pacing) {}
 
 FlameWnd::~FlameWnd() = default;
 

@@ -17,6 +17,23 @@ namespace veltane::saver {
 // Posted by a flame window to itself while it is created; its handler runs the animation.
 constexpr platform::UINT StartMessage = platform::WM_USER + 10;
 
+// How the run loop spends the time between frames that would compute the picture already shown.
+enum class Pacing {
+  // Once a frame has changed nothing, the loop waits for the next thing that can change something: the
+  // user sees the same pictures at the same moments, at a small part of the processor.
+  Resting,
+  // Every frame is computed, back to back: the reference that veltane-render writes and that the benchmarks
+  // measure resting against.
+  BackToBack,
+};
+
+// What whoever makes a flame window may choose; the saver itself takes the defaults.
+struct FlameWndOptions {
+  Pacing pacing = Pacing::Resting;
+  // Where the heat field's images come from.
+  flame::HeatField::BufferSource imageBuffers = &flame::HeatField::NewBuffer;
+};
+
 // What exists for one run of the loop only. It lives in the loop's own stack frame.
 struct RunState {
   flame::RandomSequence Random;
@@ -27,7 +44,7 @@ struct RunState {
 
 class FlameWnd : public platform::Wnd {
  public:
-  explicit FlameWnd(bool autoDelete);
+  explicit FlameWnd(bool autoDelete, const FlameWndOptions& options = {});
   ~FlameWnd() override;
 
   // Makes the window with an empty title at rect (right and bottom exclusive). childId and context are
@@ -38,7 +55,7 @@ class FlameWnd : public platform::Wnd {
   platform::LRESULT OnStartMessage(platform::WPARAM wParam, platform::LPARAM lParam);
   void RunLoop();
   // Returns once ms milliseconds have passed, or earlier as soon as a message other than a paint request
-  // waits.
+  // waits. It sleeps meanwhile, and dispatches nothing.
   static void SpinDelay(std::uint32_t ms);
   void LoadSettings();
 
@@ -71,6 +88,11 @@ class FlameWnd : public platform::Wnd {
 
  private:
   void RunFrames(RunState& run, platform::HWND hwnd);
+  // Waits for the first thing that can change the picture: a message, or the tick at which the flicker or
+  // the stage timer acts next.
+  void Rest(const RunState& run) const;
+
+  Pacing m_pacing;
 
   RunState* m_run = nullptr;
   bool m_finallyDestroyed = false;

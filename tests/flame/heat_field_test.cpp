@@ -77,12 +77,14 @@ TEST(HeatField, AllocationGivesTwoBlackImagesOfTheFixedGeometry) {
   EXPECT_EQ(field.FlameWeights, (Weights{1.0, 1.0, 1.355}));
 }
 
+bool g_noMemory = false;
+
 TEST(HeatField, FailedAllocationKeepsNoBufferEvenAfterAnEarlierSuccess) {
-  HeatField field;
+  HeatField field([](std::size_t bytes) { return g_noMemory ? nullptr : HeatField::NewBuffer(bytes); });
   ASSERT_TRUE(field.AllocateField());
-  HeatField::FailAllocationsForTesting(true);
+  g_noMemory = true;
   const bool allocated = field.AllocateField();
-  HeatField::FailAllocationsForTesting(false);
+  g_noMemory = false;
   EXPECT_FALSE(allocated);
   EXPECT_EQ(field.FrontImage, nullptr);
   EXPECT_EQ(field.BackImage, nullptr);

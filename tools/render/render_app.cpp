@@ -14,7 +14,8 @@ RenderApp::RenderApp(const RenderOptions& options, platform::MemoryBackend& back
 bool RenderApp::InitInstance() {
   const platform::Rect client{0, 0, m_options.width, m_options.height};
   const platform::HWND host = m_backend.CreateHostWindow({m_options.width, m_options.height});
-  auto* window = new saver::FlameWnd(/*autoDelete=*/true);
+  // The reference frames: every one of them computed, as the resting saver shows them.
+  auto* window = new saver::FlameWnd(/*autoDelete=*/true, {.pacing = saver::Pacing::BackToBack});
   if (!window->CreateFlameWindow(0, platform::WS_CHILD | platform::WS_VISIBLE, client, host, 0, nullptr)) {
     m_failure = "the window could not be created";
     return false;
