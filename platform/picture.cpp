@@ -55,12 +55,47 @@ Rect Picture::Fill(const Rect& rect, std::uint32_t rgb) {
   return area;
 }
 
+// What lies under the bitmap is kept for the moment of the draw, so that a bitmap drawn over its own pixels,
+// as a still flame is at every frame, changes nothing.
 Rect Picture::Draw(std::int32_t x, std::int32_t y, const DibView& dib) {
   if (dib.header.biWidth <= 0 || dib.header.biHeight <= 0) return Rect{};
+  const Rect area = Intersect(RectAt(x, y, dib.header.biWidth, dib.header.biHeight), Bounds());
+  if (area.IsEmpty()) return Rect{};
+  m_under.resize(static_cast<std::size_t>(area.Width()) * static_cast<std::size_t>(area.Height()));
+  const Surface under{m_under.data(), area.Width(), area.Height(), area.Width()};
+  CopyOut(area, under);
   BlitDib(dib, x, y, m_surface);
-  const Rect drawn = Intersect(RectAt(x, y, dib.header.biWidth, dib.header.biHeight), Bounds());
-  m_lit = Union(m_lit, drawn);
-  return drawn;
+  const Rect changed = ChangedSince(area, under);
+  m_lit = Union(m_lit, changed);
+  return changed;
+}
+
+void Picture::CopyOut(const Rect& area, const Surface& target) const {
+  const auto bytes = static_cast<std::size_t>(area.Width()) * sizeof(std::uint32_t);
+  for (std::int32_t row = 0; row < area.Height(); ++row) {
+    std::memcpy(target.pixels + static_cast<std::ptrdiff_t>(row) * target.stride,
+                m_surface.pixels + static_cast<std::ptrdiff_t>(area.top + row) * m_surface.stride + area.left,
+                bytes);
+  }
+}
+
+// The smallest rectangle within area outside which the picture holds what before held.
+Rect Picture::ChangedSince(const Rect& area, const Surface& before) const {
+  const auto width = static_cast<std::size_t>(area.Width());
+  Rect changed;
+  for (std::int32_t row = 0; row < area.Height(); ++row) {
+    const std::uint32_t* now =
+        m_surface.pixels + static_cast<std::ptrdiff_t>(area.top + row) * m_surface.stride + area.left;
+    const std::uint32_t* then = before.pixels + static_cast<std::ptrdiff_t>(row) * before.stride;
+    if (std::memcmp(now, then, width * sizeof(std::uint32_t)) == 0) continue;
+    std::size_t first = 0;
+    while (now[first] == then[first]) ++first;
+    std::size_t last = width;
+    while (now[last - 1] == then[last - 1]) --last;
+    changed = Union(changed, Rect{area.left + static_cast<std::int32_t>(first), area.top + row,
+                                  area.left + static_cast<std::int32_t>(last), area.top + row + 1});
+  }
+  return changed;
 }
 
 void Picture::CopyTo(const Rect& rect, const Surface& target) const {

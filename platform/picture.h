@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <memory>
+#include <vector>
 
 #include "platform/dib.h"
 #include "platform/win_types.h"
@@ -34,12 +35,17 @@ class Picture {
   void CopyTo(const Rect& rect, const Surface& target) const;
 
  private:
+  // Copies area of the picture into target, whose origin stands for the area's corner.
+  void CopyOut(const Rect& area, const Surface& target) const;
+  Rect ChangedSince(const Rect& area, const Surface& before) const;
+
   struct Free {
     void operator()(std::uint32_t* pixels) const { std::free(pixels); }
   };
   std::unique_ptr<std::uint32_t[], Free> m_pixels;
   Surface m_surface;
   Rect m_lit;
+  std::vector<std::uint32_t> m_under;  // What a draw covers, while it draws.
 };
 
 }  // namespace veltane::platform

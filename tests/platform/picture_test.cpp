@@ -22,8 +22,8 @@ DibView WhiteSquare(std::vector<std::uint8_t>& bits) {
   return dib;
 }
 
-// Each step draws, and says what it changed and what the picture lights afterwards: black on black changes
-// nothing, and the lit part shrinks only when black covers all of it.
+// Each step draws, and says what it changed and what the picture lights afterwards: black on black and a
+// bitmap over its own pixels change nothing, and the lit part shrinks only when black covers all of it.
 TEST(Picture, ChangesAndLightsOnlyWhereAnythingButBlackWasDrawn) {
   std::vector<std::uint8_t> bits;
   const DibView square = WhiteSquare(bits);
@@ -40,7 +40,9 @@ TEST(Picture, ChangesAndLightsOnlyWhereAnythingButBlackWasDrawn) {
       {"black over part of it", {0, 0, 15, 15}, kBlack, {10, 10, 15, 15}, {10, 10, 20, 20}},
       {"black over all of it", {5, 5, 25, 25}, kBlack, {10, 10, 20, 20}, {}},
       {"a bitmap over the corner", {-2, -1, 2, 3}, std::nullopt, {0, 0, 2, 3}, {0, 0, 2, 3}},
-      {"red off the picture", {60, 0, 70, 10}, kRed, {}, {0, 0, 2, 3}},
+      {"the same bitmap again", {-2, -1, 2, 3}, std::nullopt, {}, {0, 0, 2, 3}},
+      {"the bitmap a pixel further in", {-1, 0, 3, 4}, std::nullopt, {0, 0, 3, 4}, {0, 0, 3, 4}},
+      {"red off the picture", {60, 0, 70, 10}, kRed, {}, {0, 0, 3, 4}},
   };
   Picture picture(Size{60, 40});
   for (const Step& step : steps) {
