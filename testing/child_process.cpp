@@ -5,6 +5,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <fstream>
+#include <string>
+#include <thread>
+
 #include "testing/wait_until.h"
 
 namespace veltane::test {
@@ -68,6 +72,20 @@ bool ChildProcess::Reap(bool block) {
 }
 
 bool ChildProcess::Running() { return Started() && !Reap(false); }
+
+bool ChildProcess::SleepsThroughout(std::chrono::milliseconds span) {
+  const auto end = std::chrono::steady_clock::now() + span;
+  do {
+    // The state follows the name in parentheses, which may hold anything, so it is found after the last one.
+    std::ifstream stat("/proc/" + std::to_string(m_pid) + "/stat");
+    std::string line;
+    if (!Running() || !std::getline(stat, line)) return false;
+    const std::size_t close = line.rfind(')');
+    if (close == std::string::npos || close + 2 >= line.size() || line[close + 2] != 'S') return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  } while (std::chrono::steady_clock::now() < end);
+  return true;
+}
 
 std::optional<int> ChildProcess::WaitForExit(std::chrono::milliseconds timeout) {
   if (!Started() || !WaitUntil([this] { return Reap(false); }, timeout, std::chrono::milliseconds(2))) {

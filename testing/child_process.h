@@ -36,6 +36,9 @@ class ChildProcess {
   bool Started() const { return m_pid > 0; }
   pid_t Pid() const { return m_pid; }
   bool Running();
+  // Whether it is found waiting in the kernel, not running, at every look over span (one look every 10 ms):
+  // a process that has nothing to do sleeps, a busy one does not.
+  bool SleepsThroughout(std::chrono::milliseconds span);
   // The exit code once the process has ended by itself within timeout; nothing if it is still running
   // or ended through a signal (Signal() then says which).
   std::optional<int> WaitForExit(std::chrono::milliseconds timeout);

@@ -97,6 +97,18 @@ TEST_F(SaverE2eTest, EachSignOfTheUserEndsTheSaverWithCodeZero) {
   }
 }
 
+// Once its flame is still, the saver sleeps until the next thing that can change it; a key still ends it.
+TEST_F(SaverE2eTest, ASaverWhoseFlameIsStillSleepsAndAKeyEndsIt) {
+  MovePointer(m_display, 512, 384);
+  SaverProcess& saver = Start({"s"});
+  ASSERT_TRUE(WaitFor([this] { return FullScreenReady(); }));
+  ASSERT_TRUE(WaitFor([&] { return saver.SleepsThroughout(100ms); }));
+
+  TapKey(m_display, XK_a);
+
+  EXPECT_EQ(saver.WaitForExit(kPatience), std::optional<int>(0));
+}
+
 TEST_F(SaverE2eTest, MotionToWhereThePointerAlreadyIsDoesNotEndTheSaver) {
   MovePointer(m_display, 512, 384);
   SaverProcess& saver = Start({"s"});
