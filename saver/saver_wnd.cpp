@@ -9,7 +9,7 @@ using platform::LRESULT;
 using platform::UINT;
 using platform::WPARAM;
 
-SaverWnd::SaverWnd() : FlameWnd(true) {}
+SaverWnd::SaverWnd(const FlameWndOptions& options) : FlameWnd(true, options) {}
 
 SaverWnd::~SaverWnd() = default;
 

@@ -16,7 +16,7 @@ struct MousePosition {
 
 class SaverWnd : public FlameWnd {
  public:
-  SaverWnd();
+  explicit SaverWnd(const FlameWndOptions& options = {});
   ~SaverWnd() override;
 
   // A topmost pop-up at 0, 0 the size of the screen. False when the window system refused it; the object

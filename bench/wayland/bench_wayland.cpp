@@ -1,7 +1,9 @@
 // How fast the saver runs on Wayland, and what it costs the compositor: on a full-screen layer surface of a
 // private headless sway (the flame window, its run loop and the Wayland backend, in this process),
-//   - frames per second of the saver's own run loop, next to a plain loop that commits the same 70 x 100
-//     image through wl_shm to the same kind of surface;
+//   - frames per second of the saver's own run loop computing every frame, next to a plain loop that
+//     commits the same 70 x 100 image through wl_shm to the same kind of surface;
+//   - resting once the flame is still against computing every frame back to back: the CPU shares of the
+//     saver and of sway, and the commits a second;
 //   - at the compositor's pace and, in turns with it, committing every frame as it is drawn, as the saver
 //     did before it waited for the compositor's frame callbacks: the run loop's frames per second, the
 //     commits a second (each wl_surface.commit that this process sends is counted on its way into
@@ -28,9 +30,10 @@
 #include "bench/saver/full_screen_run.h"
 #include "bench/wayland/plain_wl_shm_loop.h"
 #include "platform/platform.h"
-#include "platform/refresh_pacer.h"
 #include "platform/wayland/wayland_backend.h"
+#include "settings/settings_store.h"
 #include "testing/sway_server.h"
+#include "testing/temp_dir.h"
 
 namespace {
 
@@ -68,28 +71,23 @@ struct SaverRun {
   double compositorCpu = 0;
 };
 
-// The saver's loop in a full-screen window for the given time, at the compositor's pace or committing
-// every frame; all 0 when it cannot run.
-SaverRun RunSaver(double seconds, pid_t compositor, bool everyFrame) {
+// The saver's loop in a full-screen window for the given time, resting or computing every frame, at the
+// compositor's pace or committing every frame; all 0 when it cannot run.
+SaverRun RunSaver(double seconds, pid_t compositor, veltane::saver::Pacing pacing, bool everyFrame) {
   using namespace veltane;
-  if (everyFrame) setenv(platform::kEveryFrameForMeasurement, "1", 1);
-  platform::WaylandConnection connection = platform::ConnectWayland();
-  unsetenv(platform::kEveryFrameForMeasurement);
+  platform::WaylandConnection connection = platform::ConnectWayland({.everyFrame = everyFrame});
   if (!connection.backend) return {};
-  std::chrono::steady_clock::time_point start;
-  double saverCpuBefore = 0;
   double compositorCpuBefore = 0;
+  const bench::WindowRun window =
+      bench::RunWindow(std::move(connection.backend), seconds, {.pacing = pacing}, {}, [&] {
+        compositorCpuBefore = bench::ProcessCpuSeconds(compositor);
+        g_commits = 0;
+      });
   SaverRun run;
-  run.framesPerSecond = bench::RunFullScreen(std::move(connection.backend), seconds, [&] {
-    start = std::chrono::steady_clock::now();
-    saverCpuBefore = bench::OwnCpuSeconds();
-    compositorCpuBefore = bench::ProcessCpuSeconds(compositor);
-    g_commits = 0;
-  });
-  const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  run.commitsPerSecond = static_cast<double>(g_commits) / elapsed;
-  run.saverCpu = (bench::OwnCpuSeconds() - saverCpuBefore) / elapsed;
-  run.compositorCpu = (bench::ProcessCpuSeconds(compositor) - compositorCpuBefore) / elapsed;
+  run.framesPerSecond = window.framesPerSecond;
+  run.commitsPerSecond = static_cast<double>(g_commits) / window.seconds;
+  run.saverCpu = window.saverCpu;
+  run.compositorCpu = (bench::ProcessCpuSeconds(compositor) - compositorCpuBefore) / window.seconds;
   return run;
 }
 
@@ -114,15 +112,29 @@ int main(int argc, char** argv) {
   }
   // The settings are the defaults: a configuration folder of the compositor's own, with nothing in it.
   sway.ExportClientEnvironment();
-  setenv("XDG_CONFIG_HOME", (std::string(getenv("XDG_RUNTIME_DIR")) + "/config").c_str(), 1);
+  // The settings are the defaults, but for speed control in its own runs: a store of the benchmark's own.
+  const veltane::test::TempDir configHome;
+  veltane::settings::SettingsStore store("veltane", configHome.String());
+  store.SetRegistryKey(veltane::settings::kRegistryKey);
+  veltane::settings::UseSettingsStore(&store);
 
+  using veltane::saver::Pacing;
   std::vector<double> plainRuns;
+  Medians resting;
   Medians paced;
   Medians everyFrame;
+  Medians restingSpeedControl;
+  Medians speedControl;
   for (int round = 0; round < kRounds; ++round) {
     plainRuns.push_back(veltane::bench::PlainWlShmFramesPerSecond(seconds));
-    paced.Add(RunSaver(seconds, sway.Pid(), false));
-    everyFrame.Add(RunSaver(seconds, sway.Pid(), true));
+    resting.Add(RunSaver(seconds, sway.Pid(), Pacing::Resting, false));
+    paced.Add(RunSaver(seconds, sway.Pid(), Pacing::BackToBack, false));
+    everyFrame.Add(RunSaver(seconds, sway.Pid(), Pacing::BackToBack, true));
+    store.WriteProfileInt(store.ProfileName(), "DelayOn", 1);
+    store.WriteProfileInt(store.ProfileName(), "DelayTime", 10);
+    restingSpeedControl.Add(RunSaver(seconds, sway.Pid(), Pacing::Resting, false));
+    speedControl.Add(RunSaver(seconds, sway.Pid(), Pacing::BackToBack, false));
+    store.WriteProfileInt(store.ProfileName(), "DelayOn", 0);
   }
   const double plain = Median(plainRuns);
   const double saver = Median(paced.frames);
@@ -131,16 +143,29 @@ int main(int argc, char** argv) {
   std::printf("headless sway, 640x480 refreshed every 16 ms, %d rounds of %.1f s each way; medians\n",
               kRounds, seconds);
   std::printf("plain wl_shm loop:     %10.0f frames/s\n", plain);
-  std::printf("                       at the compositor's pace   every frame as drawn\n");
+  std::printf("every frame computed:  at the compositor's pace   every frame as drawn\n");
   std::printf("run loop:              %10.0f frames/s        %10.0f frames/s   ratio %.2f (target >= 1.00)\n",
               saver, before, before > 0 ? saver / before : 0.0);
   std::printf(
       "commits:               %10.1f a second        %10.1f a second   (target <= 62.5, one a refresh)\n",
       Median(paced.commits), Median(everyFrame.commits));
-  std::printf("CPU, sway:             %10.3f s per s         %10.3f s per s    (target <= 0.05)\n",
-              Median(paced.compositorCpu), Median(everyFrame.compositorCpu));
+  std::printf("CPU, sway:             %10.3f s per s         %10.3f s per s\n", Median(paced.compositorCpu),
+              Median(everyFrame.compositorCpu));
   std::printf("CPU, saver:            %10.3f s per s         %10.3f s per s\n", Median(paced.saverCpu),
               Median(everyFrame.saverCpu));
   std::printf("ratio saver/plain:     %10.2f (target at least 0.90)\n", plain > 0 ? saver / plain : 0.0);
+  std::printf("at the compositor's pace: resting            back to back\n");
+  std::printf("CPU, saver:            %10.3f s per s         %10.3f s per s   (target: resting <= 0.03)\n",
+              Median(resting.saverCpu), Median(paced.saverCpu));
+  std::printf("CPU, sway:             %10.3f s per s         %10.3f s per s   (target: resting <= 0.02)\n",
+              Median(resting.compositorCpu), Median(paced.compositorCpu));
+  std::printf("commits:               %10.1f a second        %10.1f a second\n", Median(resting.commits),
+              Median(paced.commits));
+  std::printf("with speed control at 10 ms:\n");
+  std::printf("CPU, saver:            %10.3f s per s         %10.3f s per s   (target: resting <= 0.05)\n",
+              Median(restingSpeedControl.saverCpu), Median(speedControl.saverCpu));
+  std::printf("CPU, sway:             %10.3f s per s         %10.3f s per s\n",
+              Median(restingSpeedControl.compositorCpu), Median(speedControl.compositorCpu));
+  veltane::settings::UseSettingsStore(nullptr);
   return saver > 0 && plain > 0 ? 0 : 1;
 }
