@@ -7,6 +7,7 @@
 #include <chrono>
 #include <memory>
 #include <optional>
+#include <ostream>
 #include <string>
 
 #include "testing/mutter_server.h"
@@ -76,6 +77,8 @@ struct TakingCase {
   const char* take;
   const char* giveBack;
 };
+
+void PrintTo(const TakingCase& c, std::ostream* out) { *out << c.name; }
 
 class GnomeTakesTheScreen : public GnomeIdle, public testing::WithParamInterface<TakingCase> {};
 
