@@ -107,10 +107,13 @@ class GnomeIdleSource final : public IdleSource {
     if (m_idleWatch != 0) CallMonitor("RemoveWatch", g_variant_new("(u)", m_idleWatch), "()");
     m_idleWatch = 0;
     const auto interval = static_cast<guint64>(delay.count());
-    if (GVariant* answer = CallMonitor("AddIdleWatch", g_variant_new("(t)", interval), "(u)")) {
-      g_variant_get(answer, "(u)", &m_idleWatch);
-      g_variant_unref(answer);
+    GVariant* answer = CallMonitor("AddIdleWatch", g_variant_new("(t)", interval), "(u)");
+    if (answer == nullptr) {
+      m_events.OnGone("GNOME's idle monitor takes no watch");
+      return;
     }
+    g_variant_get(answer, "(u)", &m_idleWatch);
+    g_variant_unref(answer);
   }
 
  private:

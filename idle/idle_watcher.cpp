@@ -62,6 +62,7 @@ int IdleWatcher::Run(std::optional<std::chrono::seconds> givenDelay) {
   m_givenDelay = givenDelay;
   if (!Connect()) return kNoSessionExitCode;
   ApplyDelay();
+  if (m_exitCode != 0) return m_exitCode;
   const auto quit = [](gpointer loop) {
     g_main_loop_quit(static_cast<GMainLoop*>(loop));
     return gboolean{G_SOURCE_CONTINUE};
