@@ -19,8 +19,10 @@ six stages, goes out, and is lit again at full height.
 
 It runs as a display mode of XScreenSaver, as a theme of MATE's screen saver,
 full screen under an idle daemon such as xss-lock, xautolock or swayidle, or
-inside any X window. Its settings dialog, in the desktop's settings menu, sets
-the burn time and the flame speed.]])
+inside any X window. On GNOME and KDE Plasma, which have no such host, its own
+idle watcher, veltane-idle, starts it once a user enables its systemd user
+service. Its settings dialog, in the desktop's settings menu, sets the burn
+time and the flame speed.]])
 # Binaries go in stripped, and every directory the package makes is world-readable whatever the umask.
 set(CPACK_STRIP_FILES ON)
 set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS

@@ -70,6 +70,30 @@ else
   fail "no manual page at $page"
 fi
 
+# The idle watcher runs the saver beside it; its systemd user unit names the watcher of this tree, is off
+# until a user enables it, and passes systemd's own check, its manual page included.
+watcher=$prefix/bin/veltane-idle
+unit=$prefix/share/systemd/user/veltane-idle.service
+[ -f "$watcher" ] && [ -x "$watcher" ] || fail "$watcher is not an executable file"
+if [ -f "$unit" ]; then
+  grep -qx "ExecStart=$watcher" "$unit" || fail "the unit does not run $watcher: $(grep ExecStart "$unit")"
+  grep -qx "WantedBy=graphical-session.target" "$unit" || fail "the unit is not wanted by the graphical session"
+  runtime=$(mktemp -d)
+  verified=$(XDG_RUNTIME_DIR=$runtime MANPATH=$prefix/share/man systemd-analyze --user verify "$unit" 2>&1 ||
+    echo "status $?")
+  [ -z "$verified" ] || fail "systemd finds fault with the unit: $verified"
+  rm -rf "$runtime"
+else
+  fail "no systemd user unit at $unit"
+fi
+watcherPage=$prefix/share/man/man1/veltane-idle.1.gz
+if [ -f "$watcherPage" ]; then
+  warnings=$(gzip -dc "$watcherPage" | groff -man -ww -z 2>&1)
+  [ -z "$warnings" ] || fail "the watcher's manual page does not format cleanly: $warnings"
+else
+  fail "no manual page at $watcherPage"
+fi
+
 # The sizes that the icon resource holds are its own images, pixel for pixel; the others are made from them.
 for size in 16 32 48; do
   icon=$prefix/share/icons/hicolor/${size}x${size}/apps/veltane.png

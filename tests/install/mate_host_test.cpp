@@ -5,13 +5,12 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 
-#include <cstdio>
-#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "testing/process_list.h"
 #include "testing/temp_dir.h"
 #include "testing/wait_until.h"
 #include "testing/xvfb_server.h"
@@ -33,23 +32,8 @@ constexpr const char* kThemeId = "screensavers-veltane";
 // The processes of the group that run the program, ended ones left out.
 std::vector<pid_t> SaversIn(pid_t group) {
   std::vector<pid_t> savers;
-  for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
-    std::ifstream stat(entry.path() / "stat");
-    std::string text;
-    if (!std::getline(stat, text)) continue;
-    // "pid (name) state parent group ...", where the name may itself hold blanks and parentheses.
-    const std::size_t open = text.find('(');
-    const std::size_t close = text.rfind(')');
-    char state = 0;
-    int parent = 0;
-    int processGroup = 0;
-    if (open == std::string::npos || close == std::string::npos ||
-        std::sscanf(text.c_str() + close + 1, " %c %d %d", &state, &parent, &processGroup) != 3) {
-      continue;
-    }
-    if (state != 'Z' && processGroup == group && text.substr(open + 1, close - open - 1) == "veltane") {
-      savers.push_back(std::stoi(text));
-    }
+  for (const ProcessEntry& process : LiveProcesses()) {
+    if (process.group == group && process.name == "veltane") savers.push_back(process.pid);
   }
   return savers;
 }

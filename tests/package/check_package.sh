@@ -79,9 +79,10 @@ contents)
     fail "the short description is '$(field Description | sed -n 1p)'"
   [ "$(field Description | sed 1d | grep -c -v '^ \.$')" -ge 4 ] || fail "the long description is missing or short"
 
-  # The saver needs libX11, and the configuration mode Qt's widgets; a host is never a dependency.
+  # The saver needs libX11, the configuration mode Qt's widgets and the idle watcher GLib; a host is never a
+  # dependency.
   depends=$(field Depends | tr ',' '\n' | sed 's/^ *//; s/ .*//')
-  for needed in libx11-6 libqt6widgets6; do
+  for needed in libx11-6 libqt6widgets6 libglib2.0-0; do
     echo "$depends" | grep -qx "$needed" || fail "Depends lacks $needed: $(field Depends)"
   done
   echo "$depends" | grep -qx xscreensaver && fail "Depends names xscreensaver: $(field Depends)"
