@@ -205,7 +205,10 @@ const Output* WaylandBackend::FindOutput(std::uint32_t name) const {
 }
 
 void WaylandBackend::ConnectionLost() {
-  // As with a lost X display: nothing is left to show or to give back, so the process ends at once.
+  // As with a lost X display: nothing is left to show or to give back, so the process ends at once, with a
+  // line that says why.
+  constexpr char kMessage[] = "veltane: the Wayland connection broke\n";
+  [[maybe_unused]] const ssize_t written = write(STDERR_FILENO, kMessage, sizeof kMessage - 1);
   _exit(1);
 }
 
