@@ -2,6 +2,7 @@
 
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
+#include <X11/extensions/Xrandr.h>
 
 #include <utility>
 
@@ -136,6 +137,28 @@ void TapKey(Display* display, KeySym keysym, KeySym modifier) {
 void ClickButton(Display* display, unsigned button) {
   XTestFakeButtonEvent(display, button, True, CurrentTime);
   XTestFakeButtonEvent(display, button, False, CurrentTime);
+  XSync(display, False);
+}
+
+void ResizeScreen(Display* display, int width, int height) {
+  const Window root = DefaultRootWindow(display);
+  XRRScreenResources* resources = XRRGetScreenResources(display, root);
+  for (int i = 0; resources != nullptr && i < resources->ncrtc; ++i) {
+    XRRCrtcInfo* crtc = XRRGetCrtcInfo(display, resources, resources->crtcs[i]);
+    if (crtc != nullptr && crtc->mode != None &&
+        (crtc->x + static_cast<int>(crtc->width) > width ||
+         crtc->y + static_cast<int>(crtc->height) > height)) {
+      XRRSetCrtcConfig(display, resources, resources->crtcs[i], CurrentTime, 0, 0, None, RR_Rotate_0, nullptr,
+                       0);
+    }
+    if (crtc != nullptr) XRRFreeCrtcInfo(crtc);
+  }
+  if (resources != nullptr) XRRFreeScreenResources(resources);
+  // The size in millimetres keeps the screen's resolution.
+  const int screen = DefaultScreen(display);
+  XRRSetScreenSize(display, root, width, height,
+                   DisplayWidthMM(display, screen) * width / DisplayWidth(display, screen),
+                   DisplayHeightMM(display, screen) * height / DisplayHeight(display, screen));
   XSync(display, False);
 }
 

@@ -88,6 +88,24 @@ void X11Backend::TellPointerOutside(Window window, const OurWindow& state) {
   XSendEvent(m_display, window, False, PointerMotionMask, &motion);
 }
 
+// The server moves the pointer by itself when the screen shrinks or the monitor under it changes, and tells
+// of that as motion after its notice of the change. Where the pointer is once the change is made stands for
+// where the window last saw it, so only a motion away from there ends the saver.
+void X11Backend::FollowPointerMovedByServer() {
+  const auto found = m_windows.find(m_topmost);
+  if (found == m_windows.end() || !found->second.pointer.told) return;
+  Window root = None;
+  Window child = None;
+  int rootX = 0;
+  int rootY = 0;
+  int x = 0;
+  int y = 0;
+  unsigned keys = 0;
+  if (!XQueryPointer(m_display, m_topmost, &root, &child, &rootX, &rootY, &x, &y, &keys)) return;
+  const Point told = found->second.pointer.position;
+  found->second.pointerShift = Point{x - told.x, y - told.y};
+}
+
 void X11Backend::UnwatchDesktop() {
   if (m_topmost == None) return;
   DestroyCovers();
@@ -169,6 +187,7 @@ void X11Backend::TranslateDesktopEvent(const XEvent& event) {
   if (m_randrEventBase >= 0 &&
       (event.type == m_randrEventBase + RRScreenChangeNotify || event.type == m_randrEventBase + RRNotify)) {
     m_layoutChanged = true;
+    FollowPointerMovedByServer();
     return;
   }
   switch (event.type) {
