@@ -104,6 +104,7 @@ WaylandBackend::WaylandBackend(wl_display* display, bool ignoreLayerShell)
 
 WaylandBackend::~WaylandBackend() {
   while (!m_windows.empty()) DestroyNativeWindow(m_windows.begin()->first);
+  if (m_displaySettling != nullptr) wl_callback_destroy(m_displaySettling);
   for (const auto& seat : m_seats) ReleaseSeat(*seat);
   for (const auto& output : m_outputs) wl_output_destroy(output->proxy);
   if (m_layerShell != nullptr) zwlr_layer_shell_v1_destroy(m_layerShell);
@@ -150,6 +151,7 @@ void WaylandBackend::OnGlobal(std::uint32_t name, const char* interface, std::ui
     m_outputs.push_back(std::move(output));
     // An output that comes while the saver runs is covered too.
     for (auto& [hwnd, window] : m_windows) AddCover(hwnd, window, *m_outputs.back());
+    DisplayChanged();
   } else if (kind == "zwlr_input_inhibit_manager_v1" || kind == "ext_session_lock_manager_v1") {
     // Lock screens take the input through either; the saver binds neither, only heeds them.
     m_offersLocking = true;
@@ -193,6 +195,7 @@ void WaylandBackend::OnGlobalRemove(std::uint32_t name) {
     for (const HWND hwnd : lost) LoseWindow(hwnd);
     wl_output_destroy((*it)->proxy);
     m_outputs.erase(it);
+    DisplayChanged();
     return;
   }
 }
