@@ -144,21 +144,12 @@ void ResizeScreen(Display* display, int width, int height) {
   const Window root = DefaultRootWindow(display);
   XRRScreenResources* resources = XRRGetScreenResources(display, root);
   for (int i = 0; resources != nullptr && i < resources->ncrtc; ++i) {
-    XRRCrtcInfo* crtc = XRRGetCrtcInfo(display, resources, resources->crtcs[i]);
-    if (crtc != nullptr && crtc->mode != None &&
-        (crtc->x + static_cast<int>(crtc->width) > width ||
-         crtc->y + static_cast<int>(crtc->height) > height)) {
-      XRRSetCrtcConfig(display, resources, resources->crtcs[i], CurrentTime, 0, 0, None, RR_Rotate_0, nullptr,
-                       0);
-    }
-    if (crtc != nullptr) XRRFreeCrtcInfo(crtc);
+    XRRSetCrtcConfig(display, resources, resources->crtcs[i], CurrentTime, 0, 0, None, RR_Rotate_0, nullptr,
+                     0);
   }
   if (resources != nullptr) XRRFreeScreenResources(resources);
-  // The size in millimetres keeps the screen's resolution.
-  const int screen = DefaultScreen(display);
-  XRRSetScreenSize(display, root, width, height,
-                   DisplayWidthMM(display, screen) * width / DisplayWidth(display, screen),
-                   DisplayHeightMM(display, screen) * height / DisplayHeight(display, screen));
+  // At 96 dots an inch.
+  XRRSetScreenSize(display, root, width, height, width * 254 / 960, height * 254 / 960);
   XSync(display, False);
 }
 
