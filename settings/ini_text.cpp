@@ -98,23 +98,16 @@ KeyPlace FindKey(std::string_view text, std::string_view group, std::string_view
   return place;
 }
 
-}  // namespace
-
-std::optional<std::string> FindIniValue(std::string_view text, std::string_view group, std::string_view key) {
-  if (text.starts_with(kByteOrderMark)) text.remove_prefix(kByteOrderMark.size());
-  const KeyPlace place = FindKey(text, group, key);
-  if (!place.value) return std::nullopt;
-  std::string_view value = text.substr(place.value->first, place.value->second - place.value->first);
-  if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
-    value = value.substr(1, value.size() - 2);
-  return std::string(value);
+// The text behind the byte-order marks at its start: an editor that marks a file that was marked already
+// leaves two, and none of them belongs to a line.
+std::string_view AfterMarks(std::string_view text) {
+  while (text.starts_with(kByteOrderMark)) text.remove_prefix(kByteOrderMark.size());
+  return text;
 }
 
-std::string SetIniValue(std::string_view text, std::string_view group, std::string_view key,
-                        std::string_view value) {
-  if (text.starts_with(kByteOrderMark)) {
-    return std::string(kByteOrderMark) + SetIniValue(text.substr(kByteOrderMark.size()), group, key, value);
-  }
+// SetIniValue on the text behind the marks.
+std::string SetValueInLines(std::string_view text, std::string_view group, std::string_view key,
+                            std::string_view value) {
   const KeyPlace place = FindKey(text, group, key);
   std::string result(text);
   if (place.value) {
@@ -131,6 +124,26 @@ std::string SetIniValue(std::string_view text, std::string_view group, std::stri
   if (endsOpen) result += newline;
   if (!result.empty()) result += newline;
   return result + '[' + EscapedGroupName(group) + ']' + newline + entry;
+}
+
+}  // namespace
+
+std::optional<std::string> FindIniValue(std::string_view text, std::string_view group, std::string_view key) {
+  text = AfterMarks(text);
+  const KeyPlace place = FindKey(text, group, key);
+  if (!place.value) return std::nullopt;
+  std::string_view value = text.substr(place.value->first, place.value->second - place.value->first);
+  if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
+    value = value.substr(1, value.size() - 2);
+  return std::string(value);
+}
+
+std::string SetIniValue(std::string_view text, std::string_view group, std::string_view key,
+                        std::string_view value) {
+  const std::string_view lines = AfterMarks(text);
+  // One mark keeps the file marked as UTF-8; more would say nothing more.
+  const std::string_view mark = lines.size() < text.size() ? kByteOrderMark : std::string_view();
+  return std::string(mark) + SetValueInLines(lines, group, key, value);
 }
 
 std::string EscapedGroupName(std::string_view group) {

@@ -1,7 +1,8 @@
 #pragma once
 // The text of a settings file: "[group]" headers and "key=value" lines. Finding a value reads the text as
-// it stands; setting one changes that one line and leaves every other byte where the user put it. A UTF-8
-// byte-order mark at the start, as some editors write one, belongs to no line and stays where it is.
+// it stands; setting one changes that one line and leaves every other byte where the user put it. UTF-8
+// byte-order marks at the start, as some editors write one, belong to no line: any run of them is read
+// past, and a text set anew keeps one there.
 
 #include <cstdint>
 #include <optional>

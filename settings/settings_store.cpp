@@ -75,6 +75,22 @@ SettingsStore* g_overrideStore = nullptr;
 
 }  // namespace
 
+std::int32_t ProfileIntIn(std::string_view text, const std::string& section, const std::string& entry,
+                          std::int32_t defaultValue) {
+  const std::optional<std::string> value = FindIniValue(text, section, entry);
+  return value ? ParseStoredNumber(*value).value_or(defaultValue) : defaultValue;
+}
+
+std::string WithProfileValues(std::string_view text, const std::string& section,
+                              const ProfileValues& values) {
+  std::string edited(text);
+  for (const auto& [entry, value] : values) {
+    assert(!entry.empty());
+    edited = SetIniValue(edited, section, entry, std::to_string(static_cast<std::uint32_t>(value)));
+  }
+  return edited;
+}
+
 std::string HomeFolder() {
   const char* home = std::getenv("HOME");
   if (IsAbsolute(home)) return home;
@@ -105,8 +121,7 @@ std::int32_t SettingsStore::GetProfileInt(const std::string& section, const std:
   const StorePaths paths = PathsOf(m_configHome, m_registryKey, m_applicationName);
   if (m_registryKey.empty() || EnsureFolders(paths)) return defaultValue;
   const std::optional<std::string> text = ReadSettingsFile(paths.file, true);
-  const std::optional<std::string> value = text ? FindIniValue(*text, section, entry) : std::nullopt;
-  return value ? ParseStoredNumber(*value).value_or(defaultValue) : defaultValue;
+  return text ? ProfileIntIn(*text, section, entry, defaultValue) : defaultValue;
 }
 
 bool SettingsStore::WriteProfileInt(const std::string& section, const std::string& entry,
@@ -119,14 +134,8 @@ std::error_code SettingsStore::WriteProfileInts(const std::string& section, cons
   const StorePaths paths = PathsOf(m_configHome, m_registryKey, m_applicationName);
   if (m_registryKey.empty()) return std::make_error_code(std::errc::no_such_file_or_directory);
   if (const std::error_code error = EnsureFolders(paths)) return error;
-  return EditSettingsFile(paths.file, [&](std::string_view text) {
-    std::string edited(text);
-    for (const auto& [entry, value] : values) {
-      assert(!entry.empty());
-      edited = SetIniValue(edited, section, entry, std::to_string(static_cast<std::uint32_t>(value)));
-    }
-    return edited;
-  });
+  return EditSettingsFile(paths.file,
+                          [&](std::string_view text) { return WithProfileValues(text, section, values); });
 }
 
 std::string SettingsStore::ApplicationNameFromPath(const std::string& executablePath) {

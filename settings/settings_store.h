@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <system_error>
 #include <utility>
 #include <vector>
@@ -20,6 +21,12 @@ std::string HomeFolder();
 
 // Entries and the values to store in them, in the order they are to be written.
 using ProfileValues = std::vector<std::pair<std::string, std::int32_t>>;
+
+// What the store reads from and writes into the text of its file, without the file: entry's value in
+// section, or defaultValue; and the text with the values stored in section.
+std::int32_t ProfileIntIn(std::string_view text, const std::string& section, const std::string& entry,
+                          std::int32_t defaultValue);
+std::string WithProfileValues(std::string_view text, const std::string& section, const ProfileValues& values);
 
 class SettingsStore {
  public:

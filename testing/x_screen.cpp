@@ -2,6 +2,7 @@
 
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
+#include <X11/extensions/Xrandr.h>
 
 #include <utility>
 
@@ -136,6 +137,19 @@ void TapKey(Display* display, KeySym keysym, KeySym modifier) {
 void ClickButton(Display* display, unsigned button) {
   XTestFakeButtonEvent(display, button, True, CurrentTime);
   XTestFakeButtonEvent(display, button, False, CurrentTime);
+  XSync(display, False);
+}
+
+void ResizeScreen(Display* display, int width, int height) {
+  const Window root = DefaultRootWindow(display);
+  XRRScreenResources* resources = XRRGetScreenResources(display, root);
+  for (int i = 0; resources != nullptr && i < resources->ncrtc; ++i) {
+    XRRSetCrtcConfig(display, resources, resources->crtcs[i], CurrentTime, 0, 0, None, RR_Rotate_0, nullptr,
+                     0);
+  }
+  if (resources != nullptr) XRRFreeScreenResources(resources);
+  // At 96 dots an inch.
+  XRRSetScreenSize(display, root, width, height, width * 254 / 960, height * 254 / 960);
   XSync(display, False);
 }
 

@@ -65,5 +65,7 @@ void WarpPointer(Display* display, int x, int y);
 // Presses and releases a key, with modifier held meanwhile where one is given.
 void TapKey(Display* display, KeySym keysym, KeySym modifier = NoSymbol);
 void ClickButton(Display* display, unsigned button);
+// Gives the screen a new size as `xrandr --fb` does where the monitors would not fit: they go off first.
+void ResizeScreen(Display* display, int width, int height);
 
 }  // namespace veltane::test

@@ -103,6 +103,7 @@ WaylandBackend::WaylandBackend(wl_display* display, const BackendOptions& option
 
 WaylandBackend::~WaylandBackend() {
   while (!m_windows.empty()) DestroyNativeWindow(m_windows.begin()->first);
+  if (m_displaySettling != nullptr) wl_callback_destroy(m_displaySettling);
   for (const auto& seat : m_seats) ReleaseSeat(*seat);
   for (const auto& output : m_outputs) wl_output_destroy(output->proxy);
   if (m_layerShell != nullptr) zwlr_layer_shell_v1_destroy(m_layerShell);
@@ -149,6 +150,7 @@ void WaylandBackend::OnGlobal(std::uint32_t name, const char* interface, std::ui
     m_outputs.push_back(std::move(output));
     // An output that comes while the saver runs is covered too.
     for (auto& [hwnd, window] : m_windows) AddCover(hwnd, window, *m_outputs.back());
+    DisplayChanged();
   } else if (kind == "zwlr_input_inhibit_manager_v1" || kind == "ext_session_lock_manager_v1") {
     // Lock screens take the input through either; the saver binds neither, only heeds them.
     m_offersLocking = true;
@@ -192,6 +194,7 @@ void WaylandBackend::OnGlobalRemove(std::uint32_t name) {
     for (const HWND hwnd : lost) LoseWindow(hwnd);
     wl_output_destroy((*it)->proxy);
     m_outputs.erase(it);
+    DisplayChanged();
     return;
   }
 }
@@ -204,7 +207,10 @@ const Output* WaylandBackend::FindOutput(std::uint32_t name) const {
 }
 
 void WaylandBackend::ConnectionLost() {
-  // As with a lost X display: nothing is left to show or to give back, so the process ends at once.
+  // As with a lost X display: nothing is left to show or to give back, so the process ends at once, with a
+  // line that says why.
+  constexpr char kMessage[] = "veltane: the Wayland connection broke\n";
+  [[maybe_unused]] const ssize_t written = write(STDERR_FILENO, kMessage, sizeof kMessage - 1);
   _exit(1);
 }
 

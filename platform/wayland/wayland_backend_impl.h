@@ -117,6 +117,7 @@ class WaylandBackend : public Backend {
   void OnPointerButton(Seat& seat, std::uint32_t button, std::uint32_t state);
   void OnPointerAxis(Seat& seat, std::uint32_t axis, wl_fixed_t value);
   void OnKeymap(Seat& seat, std::uint32_t format, int fd, std::uint32_t size);
+  void OnDisplaySettled();
   void OnKeyboardEnter(Seat& seat, wl_surface* surface);
   void OnKeyboardLeave(Seat& seat, wl_surface* surface);
   void OnKey(Seat& seat, std::uint32_t key, std::uint32_t state);
@@ -149,6 +150,8 @@ class WaylandBackend : public Backend {
   Point WindowPosition(const ShellSurface& shell, wl_fixed_t x, wl_fixed_t y) const;
   WPARAM Modifiers(const Seat& seat) const;
   void CheckActivation();
+  // An output came or went: the keyboard moves that the compositor makes meanwhile are its own.
+  void DisplayChanged();
   bool HasKeyboard(HWND hwnd) const;
   // Whether a full-screen window just shown was given the keyboard, or another surface kept it.
   bool TookKeyboard(HWND hwnd);
@@ -170,6 +173,8 @@ class WaylandBackend : public Backend {
   HWND m_nextHandle = 0x00B00001;
   PendingEvents m_events;  // Read by the listeners, which may run where no sink is at hand.
   bool m_keyboardMoved = false;
+  // Asked for after an output came or went, until the compositor answers it.
+  wl_callback* m_displaySettling = nullptr;
   bool m_offersLocking = false;  // The compositor has a protocol for lock screens to take the input with.
   int m_mark = -1;               // Held locked while this process runs the compositor's full-screen saver.
   bool m_everyFrame = false;     // Every frame is committed as it is drawn, without waiting to be asked.

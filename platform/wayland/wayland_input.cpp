@@ -70,6 +70,10 @@ constexpr wl_callback_listener kAnsweredListener{
     [](void* data, wl_callback*, std::uint32_t) { *static_cast<bool*>(data) = true; },
 };
 
+constexpr wl_callback_listener kSettledListener{
+    [](void* data, wl_callback*, std::uint32_t) { static_cast<WaylandBackend*>(data)->OnDisplaySettled(); },
+};
+
 }  // namespace
 
 void WaylandBackend::ListenToSeat(Seat& seat) { wl_seat_add_listener(seat.proxy, &kSeatListener, &seat); }
@@ -216,13 +220,15 @@ void WaylandBackend::OnModifiers(Seat& seat, std::uint32_t depressed, std::uint3
 
 // The keyboard that comes back to the very surface it left has been with somebody else in between: a lock
 // screen that takes the input is one, on a compositor that then hands the focus back to the topmost
-// overlay. That is a loss of activation, however short.
+// overlay. That is a loss of activation, however short; unless an output is coming or going, for which
+// the compositor hands the keyboard round by itself.
 void WaylandBackend::OnKeyboardEnter(Seat& seat, wl_surface* surface) {
   ShellSurface* shell = FindSurface(surface);
   seat.keyboardSurface = shell != nullptr ? surface : nullptr;
   if (shell != nullptr) {
     OurWindow& window = m_windows.at(shell->owner);
-    window.keyboardReturned = window.keyboardReturned || (window.hadKeyboard && surface == seat.keyboardLeft);
+    const bool returned = window.hadKeyboard && surface == seat.keyboardLeft && m_displaySettling == nullptr;
+    window.keyboardReturned = window.keyboardReturned || returned;
     window.hadKeyboard = true;
   }
   seat.keyboardLeft = nullptr;
@@ -265,6 +271,23 @@ void WaylandBackend::CheckActivation() {
     window.keyboardReturned = false;
     InputFocusLoss(m_events, hwnd);
   }
+}
+
+// sway, as it sets up an output that comes, takes the keyboard from the saver and gives it straight back to
+// the same surface, in the batch of events that announces the output or in its answer to the new cover.
+// Until the compositor has answered what was asked after the change, a keyboard that comes back is its
+// doing, and one that came back in the same batch counts no more.
+void WaylandBackend::DisplayChanged() {
+  if (m_windows.empty()) return;
+  for (auto& [hwnd, window] : m_windows) window.keyboardReturned = false;
+  if (m_displaySettling != nullptr) wl_callback_destroy(m_displaySettling);
+  m_displaySettling = wl_display_sync(m_display);
+  wl_callback_add_listener(m_displaySettling, &kSettledListener, this);
+}
+
+void WaylandBackend::OnDisplaySettled() {
+  wl_callback_destroy(m_displaySettling);
+  m_displaySettling = nullptr;
 }
 
 // A compositor gives the keyboard to a new full-screen surface as it shows it, in its answer to the commit

@@ -146,6 +146,8 @@ void WaylandBackend::OnConfigure(ShellSurface& shell, std::int32_t width, std::i
   shell.height = height;
   if (shell.cover) {
     if (first || resized) PaintBlack(shell);
+    // A cover shown is part of an output set up, and the compositor hands the keyboard round once more.
+    if (first) DisplayChanged();
     return;
   }
   // The compositor keeps what the surface shows, so a configure that changes nothing needs no paint.

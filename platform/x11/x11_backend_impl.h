@@ -53,6 +53,9 @@ class X11Backend : public Backend {
     Window previousFocus = None;
     int previousRevert = RevertToNone;
     PointerState pointer;
+    // How far the server has moved the pointer by itself as screens and monitors changed; the window is
+    // told positions as if it had not, so that only the user's own motion counts.
+    Point pointerShift;
     // The request that made the window. An event older than it belongs to an earlier window that had
     // the same identifier, should the identifier ever be handed out again.
     unsigned long createdSerial = 0;
@@ -73,6 +76,7 @@ class X11Backend : public Backend {
   void WatchDesktop(Window topmost, const Rect& placed);
   void UnwatchDesktop();
   void TellPointerOutside(Window window, const OurWindow& state);
+  void FollowPointerMovedByServer();
   void SettleDesktop();
   // How long a wait may sleep before the monitors are to be looked at again; -1 without a full-screen window.
   int MillisecondsUntilLayoutCheck();

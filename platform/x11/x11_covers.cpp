@@ -20,6 +20,23 @@ namespace {
 constexpr std::uint32_t kLayoutCheckInterval = 500;
 constexpr int kRandrMask = RRScreenChangeNotifyMask | RRCrtcChangeNotifyMask | RROutputChangeNotifyMask;
 
+// Where the pointer is, on the screen and relative to a window, and the buttons and modifiers held.
+struct PointerPlace {
+  Window root = None;
+  int rootX = 0;
+  int rootY = 0;
+  int x = 0;
+  int y = 0;
+  unsigned keys = 0;
+};
+
+// False when the pointer is on another screen.
+bool QueryPointer(Display* display, Window window, PointerPlace* place) {
+  Window child = None;
+  return XQueryPointer(display, window, &place->root, &child, &place->rootX, &place->rootY, &place->x,
+                       &place->y, &place->keys) != 0;
+}
+
 }  // namespace
 
 // The screen's size comes from the root window itself: a server that joins screens with Xinerama reports
@@ -66,26 +83,32 @@ void X11Backend::WatchDesktop(Window topmost, const Rect& placed) {
 // A pointer over a cover enters no window of the saver's, so the window is told where it is, as it is told
 // when it appears under the pointer; any later motion then ends the saver, wherever the pointer is.
 void X11Backend::TellPointerOutside(Window window, const OurWindow& state) {
-  Window root = None;
-  Window child = None;
-  int rootX = 0;
-  int rootY = 0;
-  int x = 0;
-  int y = 0;
-  unsigned keys = 0;
-  if (!XQueryPointer(m_display, window, &root, &child, &rootX, &rootY, &x, &y, &keys)) return;
-  if (x >= 0 && y >= 0 && x < state.width && y < state.height) return;
+  PointerPlace place;
+  if (!QueryPointer(m_display, window, &place)) return;
+  if (place.x >= 0 && place.y >= 0 && place.x < state.width && place.y < state.height) return;
   XEvent motion{};
   motion.xmotion.type = MotionNotify;
   motion.xmotion.window = window;
-  motion.xmotion.root = root;
-  motion.xmotion.x = x;
-  motion.xmotion.y = y;
-  motion.xmotion.x_root = rootX;
-  motion.xmotion.y_root = rootY;
-  motion.xmotion.state = keys;
+  motion.xmotion.root = place.root;
+  motion.xmotion.x = place.x;
+  motion.xmotion.y = place.y;
+  motion.xmotion.x_root = place.rootX;
+  motion.xmotion.y_root = place.rootY;
+  motion.xmotion.state = place.keys;
   motion.xmotion.same_screen = True;
   XSendEvent(m_display, window, False, PointerMotionMask, &motion);
+}
+
+// The server moves the pointer by itself when the screen shrinks or the monitor under it changes, and tells
+// of that as motion after its notice of the change. Where the pointer is once the change is made stands for
+// where the window last saw it, so only a motion away from there ends the saver.
+void X11Backend::FollowPointerMovedByServer() {
+  const auto found = m_windows.find(m_topmost);
+  PointerPlace place;
+  if (found == m_windows.end() || !found->second.pointer.told || !QueryPointer(m_display, m_topmost, &place))
+    return;
+  const Point told = found->second.pointer.position;
+  found->second.pointerShift = Point{place.x - told.x, place.y - told.y};
 }
 
 void X11Backend::UnwatchDesktop() {
@@ -175,6 +198,7 @@ void X11Backend::TranslateDesktopEvent(const XEvent& event) {
   if (m_randrEventBase >= 0 &&
       (event.type == m_randrEventBase + RRScreenChangeNotify || event.type == m_randrEventBase + RRNotify)) {
     m_layoutChanged = true;
+    FollowPointerMovedByServer();
     return;
   }
   switch (event.type) {

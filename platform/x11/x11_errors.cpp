@@ -9,7 +9,12 @@ namespace {
 // The innermost trap; the backend runs on one thread, so one pointer is enough.
 ErrorTrap* g_trap = nullptr;
 
-int OnConnectionLost(Display*) { _exit(1); }
+// Xlib may be in any state here, so the line that says why the saver went is written directly.
+int OnConnectionLost(Display*) {
+  constexpr char kMessage[] = "veltane: the X11 connection broke\n";
+  [[maybe_unused]] const ssize_t written = write(STDERR_FILENO, kMessage, sizeof kMessage - 1);
+  _exit(1);
+}
 
 }  // namespace
 

@@ -7,7 +7,8 @@
 namespace veltane::platform::x11 {
 
 // Installs the handlers once per process: protocol errors are ignored, and a lost connection ends the
-// process at once with exit code 1, since a saver without its display has nothing left to do.
+// process at once with exit code 1 and a line on standard error, since a saver without its display has
+// nothing left to do.
 void InstallErrorHandlers();
 
 // Collects the protocol errors of the requests made while it lives. Failed() syncs with the server first,

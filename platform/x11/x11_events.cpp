@@ -16,6 +16,9 @@ namespace {
 // The shorter of two waits in milliseconds, where -1 stands for no limit.
 int Sooner(int a, int b) { return a < 0 ? b : b < 0 ? a : std::min(a, b); }
 
+// Where the window is told the pointer is: the position less what the server itself has moved it.
+Point Seen(const Point& shift, int x, int y) { return Point{x - shift.x, y - shift.y}; }
+
 WPARAM MouseKeys(unsigned state) {
   WPARAM keys = 0;
   if (state & Button1Mask) keys |= MK_LBUTTON;
@@ -56,12 +59,12 @@ void X11Backend::Translate(const XEvent& event) {
     }
     case MotionNotify:
       InputCursorPos(m_events, hwnd, found->second.pointer, MouseKeys(event.xmotion.state),
-                     Point{event.xmotion.x, event.xmotion.y});
+                     Seen(found->second.pointerShift, event.xmotion.x, event.xmotion.y));
       break;
     case EnterNotify:
       // Windows tells a window that appears under the pointer where the pointer is; so do we.
       InputCursorPos(m_events, hwnd, found->second.pointer, MouseKeys(event.xcrossing.state),
-                     Point{event.xcrossing.x, event.xcrossing.y});
+                     Seen(found->second.pointerShift, event.xcrossing.x, event.xcrossing.y));
       break;
     case FocusOut: {
       const XFocusChangeEvent& f = event.xfocus;

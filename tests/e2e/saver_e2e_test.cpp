@@ -124,6 +124,20 @@ TEST_F(SaverE2eTest, MotionToWhereThePointerAlreadyIsDoesNotEndTheSaver) {
   EXPECT_EQ(saver.WaitForExit(kPatience), std::optional<int>(0));
 }
 
+// The server moves the pointer into a screen that shrinks, and reports that as motion: no sign of the user.
+// Where it puts the pointer is where the user's next motion is measured from.
+TEST_F(SaverE2eTest, APointerMovedByAShrinkingScreenEndsNothingAndTheNextMotionEndsIt) {
+  MovePointer(m_display, 900, 700);
+  SaverProcess& saver = Start({"s"});
+  ASSERT_TRUE(WaitFor([this] { return FullScreenReady(); }));
+
+  ResizeScreen(m_display, 640, 480);
+
+  EXPECT_FALSE(saver.WaitForExit(1s).has_value()) << "the pointer moved by the server ended the saver";
+  MovePointer(m_display, 638, 479);
+  EXPECT_EQ(saver.WaitForExit(kPatience), std::optional<int>(0));
+}
+
 TEST_F(SaverE2eTest, AnotherClientTakingTheFocusEndsTheSaver) {
   SaverProcess& saver = Start({"s"});
   ASSERT_TRUE(WaitFor([this] { return FullScreenReady(); }));

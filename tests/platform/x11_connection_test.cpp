@@ -29,8 +29,8 @@ TEST_F(X11Connection, WaitEventsReturnsOnceSomethingHasBeenReported) {
   EXPECT_EQ(sink.input, (std::vector<Msg>{Msg{window, WM_KEYDOWN, 0x20, 1}}));
 }
 
-// The display going away leaves the saver nothing to do: the process ends at once with exit code 1, both
-// when it waits for events and when it draws and polls, as the run loop does.
+// The display going away leaves the saver nothing to do: the process ends at once with exit code 1 and says
+// why, both when it waits for events and when it draws and polls, as the run loop does.
 TEST_F(X11ConnectionDeathTest, LostDisplayEndsTheProcessWithCodeOne) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
   const HWND window = backend->CreateTopmostWindow(Rect{0, 0, 640, 480}, true);
@@ -40,7 +40,7 @@ TEST_F(X11ConnectionDeathTest, LostDisplayEndsTheProcessWithCodeOne) {
         m_server.Stop();
         for (;;) backend->WaitEvents(sink, -1);
       },
-      testing::ExitedWithCode(1), "");
+      testing::ExitedWithCode(1), "^veltane: the X11 connection broke\n$");
 }
 
 TEST_F(X11ConnectionDeathTest, LostDisplayWhileDrawingEndsTheProcessWithCodeOne) {
@@ -61,7 +61,7 @@ TEST_F(X11ConnectionDeathTest, LostDisplayWhileDrawingEndsTheProcessWithCodeOne)
           backend->PollEvents(sink);
         }
       },
-      testing::ExitedWithCode(1), "");
+      testing::ExitedWithCode(1), "^veltane: the X11 connection broke\n$");
 }
 
 }  // namespace

@@ -8,13 +8,19 @@
 namespace veltane::settings {
 namespace {
 
+std::string Marks(std::size_t count) {
+  std::string marks;
+  for (std::size_t i = 0; i < count; ++i) marks += "\xEF\xBB\xBF";
+  return marks;
+}
+
 TEST(SetIniValue, ChangesOnlyTheOneValueAndKeepsEveryOtherByte) {
   struct Case {
     const char* name;
-    const char* before;
+    std::string before;
     const char* key;
     const char* value;
-    const char* after;
+    std::string after;
   };
   const Case cases[] = {
       {"empty file", "", "DelayOn", "1", "[veltane]\nDelayOn=1\n"},
@@ -41,6 +47,9 @@ TEST(SetIniValue, ChangesOnlyTheOneValueAndKeepsEveryOtherByte) {
       {"byte-order mark before the group", "\xEF\xBB\xBF[veltane]\nDelayOn=1\n", "DelayOn", "0",
        "\xEF\xBB\xBF[veltane]\nDelayOn=0\n"},
       {"byte-order mark alone", "\xEF\xBB\xBF", "BurnTime", "7", "\xEF\xBB\xBF[veltane]\nBurnTime=7\n"},
+      {"two marks before the group", Marks(2) + "[veltane]\nDelayOn=1\nBurnTime=45\n", "DelayOn", "0",
+       Marks(1) + "[veltane]\nDelayOn=0\nBurnTime=45\n"},
+      {"a 64 KiB file of marks", Marks(21845), "BurnTime", "7", Marks(1) + "[veltane]\nBurnTime=7\n"},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(SetIniValue(c.before, "veltane", c.key, c.value), c.after) << c.name;
@@ -66,6 +75,11 @@ TEST(FindIniValue, ReadsFilesThatTheEarlierStoreWrote) {
   EXPECT_EQ(FindIniValue(text, "Veltane", "DelayOn"), std::nullopt);
   EXPECT_EQ(FindIniValue("DelayOn=1\n[veltane]\n", "veltane", "DelayOn"), std::nullopt);
   EXPECT_EQ(FindIniValue("[veltane]\n; DelayOn=1\n# DelayOn=2\n", "veltane", "DelayOn"), std::nullopt);
+}
+
+TEST(FindIniValue, ReadsPastAnyRunOfByteOrderMarks) {
+  EXPECT_EQ(FindIniValue(Marks(2) + "[veltane]\nDelayTime=40\n", "veltane", "DelayTime"), "40");
+  EXPECT_EQ(FindIniValue(Marks(21845) + "[veltane]\nBurnTime=45", "veltane", "BurnTime"), "45");
 }
 
 }  // namespace
