@@ -47,6 +47,21 @@ LRESULT FlameWnd::OnPaint() {
   return 0;
 }
 
+// A window whose size changes once it has been painted (a preview whose host grows or shrinks) is painted
+// again as at its first paint, with the stage it shows: black, then the stage image centred anew and the
+// flame moved onto its wick, so that no part of the old picture or of the host's window stays in view. The
+// run loop draws the flame at its new place in the next frame.
+LRESULT FlameWnd::OnSize(WPARAM /*type*/, std::int32_t /*width*/, std::int32_t /*height*/) {
+  if (FirstPaint == 0) {
+    {
+      platform::ClientDC dc(m_hWnd);
+      if (dc) platform::FillRect(dc.Get(), GetClientRect(), kBlack);
+    }
+    Stages.RedrawStage(m_hWnd, Presenter);
+  }
+  return Default();
+}
+
 // The flag comes first, so that the run loop stops even when the request comes from outside the program.
 LRESULT FlameWnd::OnClose() {
   QuitFlag = 1;

@@ -81,6 +81,7 @@ class FlameWnd : public platform::Wnd {
  protected:
   platform::LRESULT OnCreate() override;
   platform::LRESULT OnPaint() override;
+  platform::LRESULT OnSize(platform::WPARAM type, std::int32_t width, std::int32_t height) override;
   platform::LRESULT OnClose() override;
   platform::LRESULT OnUserMessage(platform::UINT message, platform::WPARAM wParam,
                                   platform::LPARAM lParam) override;

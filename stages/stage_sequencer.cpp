@@ -37,6 +37,15 @@ void StageSequencer::AdvanceStage(platform::HWND hwnd, flame::FramePresenter& pr
   ++NextStage;
 }
 
+void StageSequencer::RedrawStage(platform::HWND hwnd, flame::FramePresenter& presenter) {
+  if (NextStage == 0) return;
+  if (BurnedOut != 0) {
+    presenter.PlaceFlame(hwnd, static_cast<std::int32_t>(kStageCount - 1));
+    return;
+  }
+  DrawStage(hwnd, presenter, NextStage - 1);
+}
+
 // Without a drawing context the flame keeps its place too, so flame and taper never disagree.
 void StageSequencer::DrawStage(platform::HWND hwnd, flame::FramePresenter& presenter, std::uint32_t stage) {
   assert(stage < kStageCount);

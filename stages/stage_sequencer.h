@@ -16,6 +16,9 @@ class StageSequencer {
  public:
   void AdvanceStage(platform::HWND hwnd, flame::FramePresenter& presenter);
   void DrawStage(platform::HWND hwnd, flame::FramePresenter& presenter, std::uint32_t stage);
+  // Draws again what the current stage shows on a window blackened at a new size: its image, with the flame
+  // placed on its wick; once burned out, only the flame's place over the last stage's wick.
+  void RedrawStage(platform::HWND hwnd, flame::FramePresenter& presenter);
   static void DrawStageImage(platform::HWND hwnd, std::uint16_t id, platform::HDC dc);
 
   std::uint32_t NextStage = 0;

@@ -137,6 +137,10 @@ HWND X11Backend::CreateChildWindow(HWND parent, const Rect& rect, bool visible) 
   if (parent == 0 || !NativeWindowExists(parent)) return 0;
   const Window window = MakeWindow(parent, rect, false);
   if (window == None) return 0;
+  // A preview fills its host's window and follows its size: a host such as a settings window resizes its
+  // preview pane with itself.
+  m_hosts[parent] = window;
+  XSelectInput(m_display, parent, StructureNotifyMask);
   if (visible) XMapWindow(m_display, window);
   XFlush(m_display);
   return static_cast<HWND>(window);
@@ -220,6 +224,7 @@ void X11Backend::DestroyNativeWindow(HWND hwnd) {
   m_windows.erase(found);
   m_gone.insert(hwnd);
   if (hwnd == m_topmost) UnwatchDesktop();
+  ForgetHostOf(hwnd);
   if (state.keyboardGrabbed) XUngrabKeyboard(m_display, CurrentTime);
   if (state.pointerGrabbed) XUngrabPointer(m_display, CurrentTime);
   XDestroyWindow(m_display, hwnd);
@@ -228,6 +233,15 @@ void X11Backend::DestroyNativeWindow(HWND hwnd) {
     XSetInputFocus(m_display, state.previousFocus, state.previousRevert, CurrentTime);
   }
   XFlush(m_display);
+}
+
+// The host may be gone already; the error that the request then meets is ignored.
+void X11Backend::ForgetHostOf(Window window) {
+  const auto host = std::find_if(m_hosts.begin(), m_hosts.end(),
+                                 [window](const auto& entry) { return entry.second == window; });
+  if (host == m_hosts.end()) return;
+  if (host->first != m_root) XSelectInput(m_display, host->first, NoEventMask);
+  m_hosts.erase(host);
 }
 
 // The run loop asks this every frame, so our own windows are answered from the table, without a round trip.

@@ -85,6 +85,9 @@ class X11Backend : public Backend {
   void DestroyCovers();
   void Restack();
   void TranslateDesktopEvent(const XEvent& event);
+  // A host's window has a new size: the preview in it takes the host's whole client area again.
+  bool FollowHost(const XConfigureEvent& event);
+  void ForgetHostOf(Window window);
   Window MakeWindow(Window parent, const Rect& rect, bool overrideRedirect);
   void WaitForMap(Window window);
   bool LockScreenHoldsInput();
@@ -117,6 +120,7 @@ class X11Backend : public Backend {
   // goes to m_gone, and the existence of either is answered here without asking the server.
   std::unordered_map<Window, OurWindow> m_windows;
   std::unordered_set<Window> m_gone;
+  std::unordered_map<Window, Window> m_hosts;  // A host's window, and the preview of ours that fills it.
   std::unique_ptr<ImageCache> m_images;
   bool m_everyFrame;
   PendingEvents m_events;     // Read from the server, handed to the sink once the read is done.

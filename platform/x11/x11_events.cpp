@@ -31,7 +31,20 @@ WPARAM MouseKeys(unsigned state) {
 
 }  // namespace
 
+bool X11Backend::FollowHost(const XConfigureEvent& event) {
+  if (event.window != event.event) return false;
+  const auto host = m_hosts.find(event.window);
+  if (host == m_hosts.end()) return false;
+  const auto ours = m_windows.find(host->second);
+  if (ours != m_windows.end() && (ours->second.width != event.width || ours->second.height != event.height)) {
+    XMoveResizeWindow(m_display, host->second, 0, 0, static_cast<unsigned>(std::max(event.width, 1)),
+                      static_cast<unsigned>(std::max(event.height, 1)));
+  }
+  return true;
+}
+
 void X11Backend::Translate(const XEvent& event) {
+  if (event.type == ConfigureNotify && FollowHost(event.xconfigure)) return;
   if (event.xany.window == m_root) {
     TranslateDesktopEvent(event);
     return;

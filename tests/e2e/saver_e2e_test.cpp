@@ -266,6 +266,37 @@ TEST_F(SaverE2eTest, PreviewUncoveredShowsItsWholePictureAgain) {
   EXPECT_EQ(Count(m_root, kPreview, isCover), 0);
 }
 
+// A host that grows or shrinks its window, as a settings window does its preview pane, takes the preview
+// with it: the picture is laid out again for the new size, the taper centred where it fits, and none of the
+// host's own background shows, down to a single pixel.
+TEST_F(SaverE2eTest, PreviewFollowsItsHostToAnySize) {
+  const Window host = MakeHost(320, 240);
+  SaverProcess& saver = Start({"p", std::to_string(host)});
+  ASSERT_TRUE(WaitFor([&] { return Count(m_root, {20 + 70, 20 + 33 + 140, 179, 30}, IsWarm) > 300; }));
+  const auto isHost = [](std::uint32_t pixel) { return pixel == 0x000080; };
+  struct Step {
+    int width;
+    int height;
+    bool taper;
+  };
+  for (const Step step : {Step{800, 600, true}, Step{100, 80, false}, Step{1, 1, false}}) {
+    SCOPED_TRACE(std::to_string(step.width) + " x " + std::to_string(step.height));
+    XResizeWindow(m_display, host, static_cast<unsigned>(step.width), static_cast<unsigned>(step.height));
+    XSync(m_display, False);
+    // The host lies at 20, 20 on the screen; the stage image is centred in it.
+    const Region taperFoot{20 + (step.width - 179) / 2, 20 + (step.height - 174) / 2 + 140, 179, 30};
+    EXPECT_TRUE(WaitFor([&] {
+      return Count(m_root, {20, 20, step.width, step.height}, isHost) == 0 &&
+             (!step.taper || Count(m_root, taperFoot, IsWarm) > 300);
+    }));
+  }
+  EXPECT_TRUE(saver.Running());
+
+  XDestroyWindow(m_display, host);
+  XSync(m_display, False);
+  EXPECT_EQ(saver.WaitForExit(kPatience), std::optional<int>(0));
+}
+
 // Speed control with the longest delay there is: a frame takes five seconds, and still the preview ends at
 // once when its host goes, well before the delay it was in could have run out.
 TEST_F(SaverE2eTest, PreviewWithTheLongestDelayEndsAtOnceWhenItsHostIsDestroyed) {
