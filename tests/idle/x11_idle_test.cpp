@@ -59,7 +59,12 @@ TEST(X11Idle, IdleStartsTheSaverAKeyEndsItAndTheNextIdlePeriodBringsItBack) {
   EXPECT_EQ(watcher.WaitForExit(kTimeout), std::optional<int>(1));
   EXPECT_TRUE(WaitUntil([&] { return kill(savers.front(), 0) != 0; }, kTimeout))
       << "the saver outlived the session";
-  EXPECT_EQ(watcher.ErrorOutput(), "veltane-idle: the X display has gone\n");
+  // The saver writes to the same standard error, and may say that its connection broke before it is ended.
+  std::string errors = watcher.ErrorOutput();
+  const std::string saverLine = "veltane: the X11 connection broke\n";
+  if (const std::size_t at = errors.find(saverLine); at != std::string::npos)
+    errors.erase(at, saverLine.size());
+  EXPECT_EQ(errors, "veltane-idle: the X display has gone\n");
 }
 
 // Without a session bus, a compositor or an X display there is nothing to watch; a misused command line
