@@ -14,12 +14,12 @@ constexpr Size kMinScaledPicture{160, 120};
 
 // What the X11 rule reads, for the monitor that a window is on.
 struct X11ScaleHints {
-  const char* gdkScale = nullptr;  // The environment's GDK_SCALE; none when unset.
-  std::string_view resources;      // The root window's RESOURCE_MANAGER, as the desktop published it.
-  Size monitor;                    // The monitor's size in pixels,
-  Size monitorMillimetres;         // and in millimetres as RandR reports it: 0 x 0 when it reports none.
-  Size screen;                     // The whole screen's size in pixels and in millimetres.
-  Size screenMillimetres;
+  const char* gdkScale = nullptr;   // The environment's GDK_SCALE; none when unset.
+  std::string_view resources = {};  // The root window's RESOURCE_MANAGER, as the desktop published it.
+  Size monitor = {};                // The monitor's size in pixels,
+  Size monitorMillimetres = {};     // and in millimetres as RandR reports it: 0 x 0 when it reports none.
+  Size screen = {};                 // The whole screen's size in pixels and in millimetres.
+  Size screenMillimetres = {};
 };
 
 // GDK_SCALE when it is a whole number of 1 or more; else the Xft.dpi resource divided by 96 and rounded down
