@@ -5,7 +5,8 @@
 //     70 x 100 image that makes one round trip a frame, and its system calls a frame under strace;
 //   - the CPU shares of the saver's loop and of the X server, and the images that reach the server a second
 //     (its RECORD extension counts them), with the loop resting once the flame is still against computing
-//     every frame back to back: in the preview, full screen, and full screen with speed control at 10 ms;
+//     every frame back to back: in the preview, full screen, full screen on a second server of 3840 x 2160
+//     at 220 dpi, where each picture pixel is a 2 x 2 block, and full screen with speed control at 10 ms;
 //   - full screen, computing every frame, at the display's pace against sending every frame as it is drawn;
 //   - from a key press to the end of the full-screen loop, resting and back to back (medians of 20);
 //   - the real program: from its start to the first flame on the screen, and from a key press to its exit
@@ -137,6 +138,12 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "cannot start Xvfb: %s\n", server.Error().c_str());
     return 1;
   }
+  // The dense screen, whose saver draws the same picture as the first one's, enlarged.
+  test::XvfbServer denseServer({.width = 3840, .height = 2160, .extraArguments = {"-dpi", "220"}});
+  if (!denseServer.Running()) {
+    std::fprintf(stderr, "cannot start Xvfb: %s\n", denseServer.Error().c_str());
+    return 1;
+  }
   const std::string displayName = server.DisplayName();
   const test::TempDir configHome;
   settings::SettingsStore store("veltane", configHome.String());
@@ -150,6 +157,10 @@ int main(int argc, char** argv) {
   }
   bench::PutCounter puts(displayName);
   const Setup setup{displayName, probe, puts, server.Pid(), seconds / kRounds};
+  const std::string denseName = denseServer.DisplayName();
+  bench::XScreenProbe denseProbe(denseName);
+  bench::PutCounter densePuts(denseName);
+  const Setup dense{denseName, denseProbe, densePuts, denseServer.Pid(), seconds / kRounds};
 
   // The plain loop and the saver take turns, so that a change in the machine's load touches both alike.
   double saverFps = 0;
@@ -171,20 +182,22 @@ int main(int argc, char** argv) {
   // Resting against back to back, in the preview, full screen, and full screen with speed control on.
   struct Way {
     const char* name;
+    const Setup& where;
     bool preview;
     bool speedControl;
     Cost resting;
     Cost backToBack;
   };
-  Way ways[] = {{"preview 320x240", true, false, {}, {}},
-                {"full screen", false, false, {}, {}},
-                {"full screen, speed control 10 ms", false, true, {}, {}}};
+  Way ways[] = {{"preview 320x240", setup, true, false, {}, {}},
+                {"full screen", setup, false, false, {}, {}},
+                {"full screen 3840x2160, scale 2", dense, false, false, {}, {}},
+                {"full screen, speed control 10 ms", setup, false, true, {}, {}}};
   for (Way& way : ways) {
     store.WriteProfileInt(store.ProfileName(), "DelayOn", way.speedControl ? 1 : 0);
     store.WriteProfileInt(store.ProfileName(), "DelayTime", 10);
     for (int round = 0; round < kRounds; ++round) {
-      way.resting.Add(Measure(setup, Pacing::Resting, way.preview));
-      way.backToBack.Add(Measure(setup, Pacing::BackToBack, way.preview));
+      way.resting.Add(Measure(way.where, Pacing::Resting, way.preview));
+      way.backToBack.Add(Measure(way.where, Pacing::BackToBack, way.preview));
     }
   }
   store.WriteProfileInt(store.ProfileName(), "DelayOn", 0);
@@ -215,8 +228,8 @@ int main(int argc, char** argv) {
     probe.WaitForNoFlame(5s);
   }
 
-  std::printf("display %s, 1920x1080x24, %d rounds of %.1f s each way\n", displayName.c_str(), kRounds,
-              setup.seconds);
+  std::printf("display %s, 1920x1080x24, and %s, 3840x2160x24 at 220 dpi; %d rounds of %.1f s each way\n",
+              displayName.c_str(), denseName.c_str(), kRounds, setup.seconds);
   std::printf("preview 320x240, every frame computed:\n");
   std::printf("  saver run loop:       %10.0f frames/s\n", saverFps);
   std::printf("  plain XShmPutImage:   %10.0f frames/s\n", plainFps);

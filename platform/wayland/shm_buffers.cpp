@@ -101,7 +101,6 @@ void ShmBuffers::AttachBuffer(wl_surface* surface, Buffer& buffer, const Rect& d
   buffer.busy = true;
   m_latest = &buffer;
   wl_surface_attach(surface, buffer.buffer, 0, 0);
-  // At scale 1, which is all the saver asks for, buffer and surface coordinates are the same.
   if (wl_proxy_get_version(reinterpret_cast<wl_proxy*>(surface)) >= WL_SURFACE_DAMAGE_BUFFER_SINCE_VERSION) {
     wl_surface_damage_buffer(surface, damage.left, damage.top, damage.Width(), damage.Height());
   } else {

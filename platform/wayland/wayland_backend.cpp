@@ -76,8 +76,13 @@ constexpr wl_output_listener kOutputListener{
       output->width = width;
       output->height = height;
     },
-    [](void*, wl_output*) {},
-    [](void*, wl_output*, std::int32_t) {},
+    [](void* data, wl_output*) {
+      const auto* output = static_cast<Output*>(data);
+      output->backend->OnOutputDone(*output);
+    },
+    [](void* data, wl_output*, std::int32_t scale) {
+      static_cast<Output*>(data)->scale = std::max(scale, 1);
+    },
     // Name and description come only from a later version than the one bound.
     nullptr,
     nullptr,
@@ -144,6 +149,7 @@ void WaylandBackend::OnGlobal(std::uint32_t name, const char* interface, std::ui
     xdg_wm_base_add_listener(m_wmBase, &kWmBaseListener, this);
   } else if (kind == wl_output_interface.name) {
     auto output = std::make_unique<Output>();
+    output->backend = this;
     output->name = name;
     output->proxy = Bind<wl_output>(m_registry, name, wl_output_interface, version, kOutputVersion);
     wl_output_add_listener(output->proxy, &kOutputListener, output.get());
@@ -281,7 +287,8 @@ bool WaylandBackend::NativeWindowExists(HWND hwnd) { return m_windows.contains(h
 bool WaylandBackend::ClientRect(HWND hwnd, Rect* rect) {
   const auto found = m_windows.find(hwnd);
   if (found == m_windows.end()) return false;
-  *rect = Rect{0, 0, found->second.main->width, found->second.main->height};
+  const Size client = found->second.picture.ClientSize();
+  *rect = Rect{0, 0, client.width, client.height};
   return true;
 }
 

@@ -26,12 +26,14 @@ namespace veltane::platform::wayland {
 class WaylandBackend;
 
 struct Output {
+  WaylandBackend* backend = nullptr;
   wl_output* proxy = nullptr;
   std::uint32_t name = 0;  // The registry's name, which outlives nothing: a removed output's is not reused.
   std::int32_t x = 0;      // Where the output lies in the compositor's space.
   std::int32_t y = 0;
   std::int32_t width = 0;  // Its current mode.
   std::int32_t height = 0;
+  std::int32_t scale = 1;  // Screen pixels to a side of the compositor's units.
 };
 
 // One full-screen surface on one output: a window's own, or one of its black covers.
@@ -45,9 +47,11 @@ struct ShellSurface {
   xdg_surface* xdgSurface = nullptr;
   xdg_toplevel* toplevel = nullptr;
   bool configured = false;
-  std::int32_t width = 0;
+  std::int32_t width = 0;  // In the compositor's units, which its output's scale makes screen pixels.
   std::int32_t height = 0;
-  std::int32_t proposedWidth = 0;  // From xdg_toplevel.configure, applied at xdg_surface.configure.
+  std::int32_t bufferScale = 1;     // The output's scale, at which the window's buffers are drawn,
+  std::int32_t committedScale = 1;  // and the one the compositor was last told of.
+  std::int32_t proposedWidth = 0;   // From xdg_toplevel.configure, applied at xdg_surface.configure.
   std::int32_t proposedHeight = 0;
   std::unique_ptr<ShmBuffers> buffers;
   wl_callback* frame = nullptr;  // Asked for with the last commit, until the compositor calls it done.
@@ -109,6 +113,7 @@ class WaylandBackend : public Backend {
   void OnGlobal(std::uint32_t name, const char* interface, std::uint32_t version);
   void OnGlobalRemove(std::uint32_t name);
   void OnConfigure(ShellSurface& shell, std::int32_t width, std::int32_t height);
+  void OnOutputDone(const Output& output);
   void OnClosed(ShellSurface& shell);
   void OnFrameDone(ShellSurface& shell);
   void OnSeatCapabilities(Seat& seat, std::uint32_t capabilities);
@@ -138,6 +143,10 @@ class WaylandBackend : public Backend {
   void AddCover(HWND hwnd, OurWindow& window, const Output& output);
   // Shows a cover, black all over, at its configured size: a surface without a buffer is not shown.
   void PaintBlack(ShellSurface& shell);
+  // Lays the window's picture out anew for its surface's size and its output's scale, and shows it at once;
+  // all but the first layout tell the window of its new size.
+  void LayOut(ShellSurface& shell, bool first);
+  std::int32_t BufferScale(const ShellSurface& shell) const;
   // Commits what was drawn on each window whose compositor has asked for the next frame.
   void PresentDue();
   // Commits what was drawn on the window if the compositor has asked for the next frame, or now.

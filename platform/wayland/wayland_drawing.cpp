@@ -39,6 +39,11 @@ void WaylandBackend::Present(OurWindow& window, bool now) {
   ShellSurface& shell = *window.main;
   if (!shell.configured || !(now || window.pacer.Due())) return;
   if (!shell.buffers->Attach(shell.surface, window.picture, window.pacer.Damage())) return;
+  // Told with the first buffer drawn at it, so that the compositor enlarges nothing of ours.
+  if (shell.committedScale != shell.bufferScale) {
+    wl_surface_set_buffer_scale(shell.surface, shell.bufferScale);
+    shell.committedScale = shell.bufferScale;
+  }
   // A commit made at once, while the compositor has yet to call the last one's frame done, waits for that.
   if (!m_everyFrame && shell.frame == nullptr) {
     shell.frame = wl_surface_frame(shell.surface);

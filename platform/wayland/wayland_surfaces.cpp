@@ -135,10 +135,12 @@ void WaylandBackend::PaintBlack(ShellSurface& shell) {
 }
 
 void WaylandBackend::OnConfigure(ShellSurface& shell, std::int32_t width, std::int32_t height) {
-  // A size of 0 leaves the choice to us: the output's own.
+  // A size of 0 leaves the choice to us: the output's own, in the compositor's units.
   const Output* output = FindOutput(shell.outputName);
-  if (width <= 0) width = output != nullptr && output->width > 0 ? output->width : shell.width;
-  if (height <= 0) height = output != nullptr && output->height > 0 ? output->height : shell.height;
+  if (width <= 0)
+    width = output != nullptr && output->width > 0 ? output->width / output->scale : shell.width;
+  if (height <= 0)
+    height = output != nullptr && output->height > 0 ? output->height / output->scale : shell.height;
   const bool resized = shell.configured && (width != shell.width || height != shell.height);
   const bool first = !shell.configured;
   shell.configured = true;
@@ -151,17 +153,45 @@ void WaylandBackend::OnConfigure(ShellSurface& shell, std::int32_t width, std::i
     return;
   }
   // The compositor keeps what the surface shows, so a configure that changes nothing needs no paint.
-  if (!first && !resized) return;
+  if (first || resized) LayOut(shell, first);
+}
+
+// A surface is shown only once it has a buffer, and one of the size configured, so the picture goes out at
+// once. It keeps what it can of itself at the new size, and is black elsewhere, or all over at a new scale.
+void WaylandBackend::LayOut(ShellSurface& shell, bool first) {
   const auto found = m_windows.find(shell.owner);
   if (found == m_windows.end()) return;
-  // The picture keeps what it can of itself at the new size, and is black elsewhere. It goes out at once: a
-  // surface is shown only once it has a buffer, and one of the size configured.
   OurWindow& window = found->second;
-  window.picture.Resize(Size{width, height});
+  const std::int32_t scale = BufferScale(shell);
+  const bool rescaled = scale != shell.bufferScale;
+  shell.bufferScale = scale;
+  window.picture.Resize(Size{shell.width * shell.bufferScale, shell.height * shell.bufferScale},
+                        shell.bufferScale);
+  if (rescaled && !first) window.pacer.Damage(window.picture.Bounds());
   Present(window, true);
   if (first) return;
-  m_events.PostInput(Msg{shell.owner, WM_SIZE, 0, MAKELPARAM(width, height)});
+  const Size client = window.picture.ClientSize();
+  m_events.PostInput(Msg{shell.owner, WM_SIZE, 0, MAKELPARAM(client.width, client.height)});
   m_events.Invalidate(shell.owner);
+}
+
+// The scale of the output that the surface is on. A compositor too old to take damage in buffer pixels
+// gets buffers at scale 1, which it enlarges itself.
+std::int32_t WaylandBackend::BufferScale(const ShellSurface& shell) const {
+  const Output* output = FindOutput(shell.outputName);
+  const bool scalable = wl_proxy_get_version(reinterpret_cast<wl_proxy*>(shell.surface)) >=
+                        WL_SURFACE_DAMAGE_BUFFER_SINCE_VERSION;
+  return output != nullptr && scalable ? output->scale : 1;
+}
+
+// An output whose scale has changed under a window lays the window out anew, even when the compositor
+// leaves the surface's size as it was.
+void WaylandBackend::OnOutputDone(const Output& output) {
+  for (auto& entry : m_windows) {
+    ShellSurface& shell = *entry.second.main;
+    if (shell.configured && shell.outputName == output.name && shell.bufferScale != BufferScale(shell))
+      LayOut(shell, false);
+  }
 }
 
 void WaylandBackend::OnClosed(ShellSurface& shell) {

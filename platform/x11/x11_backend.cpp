@@ -9,6 +9,7 @@
 #include <chrono>
 #include <thread>
 
+#include "platform/scale.h"
 #include "platform/system_time.h"
 #include "platform/x11/x11_backend_impl.h"
 #include "platform/x11/x11_errors.h"
@@ -96,7 +97,7 @@ X11Backend::~X11Backend() {
   XCloseDisplay(m_display);
 }
 
-Window X11Backend::MakeWindow(Window parent, const Rect& rect, bool overrideRedirect) {
+Window X11Backend::MakeWindow(Window parent, const Rect& rect, bool overrideRedirect, int scale) {
   XSetWindowAttributes attributes{};
   // The server paints what comes back to view black at once, as the picture is outside what it lights, and
   // the rest is put back from the picture at the next refresh.
@@ -126,7 +127,8 @@ Window X11Backend::MakeWindow(Window parent, const Rect& rect, bool overrideRedi
   state.width = static_cast<int>(width);
   state.height = static_cast<int>(height);
   state.createdSerial = serial;
-  state.picture.Resize(Size{state.width, state.height});
+  state.scale = scale;
+  state.picture.Resize(Size{state.width, state.height}, scale);
   state.pacer = MakePacer();
   WatchRefreshes(window);
   m_gone.erase(window);
@@ -135,7 +137,7 @@ Window X11Backend::MakeWindow(Window parent, const Rect& rect, bool overrideRedi
 
 HWND X11Backend::CreateChildWindow(HWND parent, const Rect& rect, bool visible) {
   if (parent == 0 || !NativeWindowExists(parent)) return 0;
-  const Window window = MakeWindow(parent, rect, false);
+  const Window window = MakeWindow(parent, rect, false, ScaleFor(parent, rect));
   if (window == None) return 0;
   // A preview fills its host's window and follows its size: a host such as a settings window resizes its
   // preview pane with itself.
@@ -151,7 +153,7 @@ HWND X11Backend::CreateTopmostWindow(const Rect& rect, bool visible) {
   const Rect placed{monitor.left + rect.left, monitor.top + rect.top, monitor.left + rect.right,
                     monitor.top + rect.bottom};
   if (visible && LockScreenHoldsInput()) return 0;
-  Window window = MakeWindow(m_root, placed, true);
+  Window window = MakeWindow(m_root, placed, true, ScaleFor(m_root, placed));
   if (window == None) return 0;
   const long bypass = 1;
   XChangeProperty(m_display, window, m_bypassCompositor, XA_CARDINAL, 32, PropModeReplace,
@@ -256,10 +258,14 @@ bool X11Backend::NativeWindowExists(HWND hwnd) {
   return XGetWindowAttributes(m_display, hwnd, &attributes) != 0;
 }
 
+// Our windows' client areas are in picture pixels, as their pictures will be at the size the server has.
 bool X11Backend::ClientRect(HWND hwnd, Rect* rect) {
   XWindowAttributes attributes;
   if (hwnd == 0 || XGetWindowAttributes(m_display, hwnd, &attributes) == 0) return false;
-  *rect = Rect{0, 0, attributes.width, attributes.height};
+  const auto found = m_windows.find(hwnd);
+  const int scale =
+      found == m_windows.end() ? 1 : FitScale(found->second.scale, Size{attributes.width, attributes.height});
+  *rect = Rect{0, 0, attributes.width / scale, attributes.height / scale};
   return true;
 }
 

@@ -59,6 +59,9 @@ class X11Backend : public Backend {
     // The request that made the window. An event older than it belongs to an earlier window that had
     // the same identifier, should the identifier ever be handed out again.
     unsigned long createdSerial = 0;
+    // The scale that the window's monitor asks for, which its picture takes where the window is large
+    // enough.
+    int scale = 1;
     // What the window shows, and the pace at which what is drawn there goes to the server.
     Picture picture;
     RefreshPacer pacer;
@@ -88,7 +91,10 @@ class X11Backend : public Backend {
   // A host's window has a new size: the preview in it takes the host's whole client area again.
   bool FollowHost(const XConfigureEvent& event);
   void ForgetHostOf(Window window);
-  Window MakeWindow(Window parent, const Rect& rect, bool overrideRedirect);
+  Window MakeWindow(Window parent, const Rect& rect, bool overrideRedirect, int scale);
+  // The scale for a window at rect in parent's coordinates, by the monitor that the window is on.
+  int ScaleFor(Window parent, const Rect& rect);
+  Size OutputMillimetres(const Rect& monitor);
   void WaitForMap(Window window);
   bool LockScreenHoldsInput();
   void TakeInput(Window window, OurWindow& state);

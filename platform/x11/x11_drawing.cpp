@@ -125,18 +125,13 @@ int X11Backend::MillisecondsUntilDue() const {
   return soonest;
 }
 
-// The part of the picture in rect, put where it belongs on the window.
+// The part of the window in rect, in screen pixels, put where it belongs.
 void X11Backend::PutPicture(Window window, const Picture& picture, const Rect& rect) {
   const Rect area = Intersect(rect, picture.Bounds());
   if (area.IsEmpty()) return;
   XImage* image = m_images->Acquire(area.Width(), area.Height());
   if (image == nullptr) return;
-  const Surface& pixels = picture.Pixels();
-  const auto stride = static_cast<std::size_t>(pixels.stride);
-  m_images->Packer().PackRgbWords(
-      pixels.pixels + static_cast<std::size_t>(area.top) * stride + static_cast<std::size_t>(area.left),
-      stride, area.Width(), area.Height(), reinterpret_cast<std::uint8_t*>(image->data),
-      static_cast<std::size_t>(image->bytes_per_line));
+  m_images->Compose(image, picture, area);
   m_images->Put(window, m_gc, image, 0, 0, area.left, area.top, area.Width(), area.Height());
 }
 

@@ -103,7 +103,8 @@ void X11Backend::Translate(const XEvent& event) {
         state.width = c.width;
         state.height = c.height;
         state.picture.Resize(Size{c.width, c.height});
-        m_events.PostInput(Msg{hwnd, WM_SIZE, 0, MAKELPARAM(c.width, c.height)});
+        const Size client = state.picture.ClientSize();
+        m_events.PostInput(Msg{hwnd, WM_SIZE, 0, MAKELPARAM(client.width, client.height)});
       }
       break;
     }

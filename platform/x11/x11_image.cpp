@@ -108,6 +108,25 @@ ImageCache::Slot* ImageCache::Vacate(int width, int height) {
   return chosen;
 }
 
+// The common format takes the screen pixels straight into the image; any other is packed a line at a time.
+void ImageCache::Compose(XImage* image, const Picture& picture, const Rect& area) {
+  const int width = area.Width();
+  if (m_packer.TakesWords()) {
+    const Surface target{reinterpret_cast<std::uint32_t*>(image->data), width, area.Height(),
+                         image->bytes_per_line / static_cast<int>(sizeof(std::uint32_t))};
+    picture.CopyTo(area, target, area.left, area.top);
+    return;
+  }
+  m_line.resize(static_cast<std::size_t>(width));
+  const Surface line{m_line.data(), width, 1, width};
+  auto* out = reinterpret_cast<std::uint8_t*>(image->data);
+  const auto stride = static_cast<std::size_t>(image->bytes_per_line);
+  for (std::int32_t row = area.top; row < area.bottom; ++row, out += stride) {
+    picture.CopyTo(Rect{area.left, row, area.right, row + 1}, line, area.left, row);
+    m_packer.PackRgbWords(m_line.data(), m_line.size(), width, 1, out, stride);
+  }
+}
+
 bool ImageCache::Make(Slot& slot, int width, int height) {
   return (m_shmUsable && MakeShared(slot, width, height)) || MakePlain(slot, width, height);
 }

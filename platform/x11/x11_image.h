@@ -10,7 +10,9 @@
 
 #include <array>
 #include <cstdint>
+#include <vector>
 
+#include "platform/picture.h"
 #include "platform/x11/x11_pixels.h"
 
 namespace veltane::platform::x11 {
@@ -37,7 +39,9 @@ class ImageCache {
     return m_completionType != 0 && event.type == m_completionType;
   }
 
-  const PixelPacker& Packer() const { return m_packer; }
+  // Writes the picture's screen pixels of area into an image acquired here, of the area's size, in the
+  // window's pixel format.
+  void Compose(XImage* image, const Picture& picture, const Rect& area);
 
  private:
   struct Slot {
@@ -67,6 +71,7 @@ class ImageCache {
   int m_completionType = 0;
   std::array<Slot, 2 * kImagesPerSize> m_slots;
   std::uint64_t m_uses = 0;
+  std::vector<std::uint32_t> m_line;  // One line of screen pixels, for a format that needs packing.
 };
 
 }  // namespace veltane::platform::x11

@@ -24,6 +24,8 @@ class PixelPacker {
   // False for layouts that no TrueColor image can have (an empty mask, an unsupported pixel size).
   bool Valid() const { return m_valid; }
   int BytesPerPixel() const { return m_bytesPerPixel; }
+  // Whether the layout is 0x00RRGGBB words as they are, which need no packing at all.
+  bool TakesWords() const { return m_nativeRgb32; }
   std::uint32_t Pack(std::uint32_t rgb) const;
 
   // Writes rows of 0x00RRGGBB words into the destination, row for row.

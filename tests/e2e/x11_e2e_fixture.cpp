@@ -18,6 +18,11 @@ std::unique_ptr<XvfbServer> OuterServer(const Screens& screens) {
 }
 
 XvfbServer::Options ServerOptions(const Screens& screens, const XvfbServer* outer) {
+  if (outer == nullptr && screens.dpi > 0) {
+    return {.width = screens.width,
+            .height = screens.height,
+            .extraArguments = {"-dpi", std::to_string(screens.dpi)}};
+  }
   if (outer == nullptr) return {.width = screens.width, .height = screens.height};
   return {.extraArguments = {"-screen", Size(screens.width, screens.height), "-screen",
                              Size(screens.secondWidth, screens.secondHeight), "+xinerama"},

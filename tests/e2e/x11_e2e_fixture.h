@@ -23,12 +23,14 @@
 namespace veltane::test {
 
 // The private server's monitors: one, or with a second size a second monitor to the right of the first,
-// the two joined with Xinerama by an Xephyr that runs inside a private Xvfb.
+// the two joined with Xinerama by an Xephyr that runs inside a private Xvfb. One monitor may be given a
+// density in dots per inch, which the server reports as the screen's size in millimetres.
 struct Screens {
   int width = 640;
   int height = 480;
   int secondWidth = 0;
   int secondHeight = 0;
+  int dpi = 0;
 };
 
 class X11E2eTest : public ::testing::Test {

@@ -67,5 +67,17 @@ TEST(Picture, ResizingKeepsWhatBothSizesHoldAndBringsBlack) {
   EXPECT_EQ(picture.Pixels().pixels[25 * 60 + 35], kBlack);
 }
 
+// Drawn in picture pixels, sent in screen pixels: 2 x 2 blocks, the odd column and row left over black.
+TEST(Picture, AtScaleTwoEachPixelIsABlockAndWhatIsLeftOverIsBlack) {
+  Picture picture(Size{325, 243}, 2);
+  EXPECT_EQ(picture.Fill(Rect{160, 119, 170, 130}, kRed), (Rect{320, 238, 324, 242}));
+  std::vector<std::uint32_t> screen(325 * 243, 0x123456);
+  picture.CopyTo(picture.Bounds(), Surface{screen.data(), 325, 243, 325});
+  EXPECT_EQ(screen[241 * 325 + 323], kRed);
+  EXPECT_EQ(screen[237 * 325 + 319], kBlack);
+  EXPECT_EQ(screen[242 * 325 + 323], kBlack);
+  EXPECT_EQ(screen[241 * 325 + 324], kBlack);
+}
+
 }  // namespace
 }  // namespace veltane::platform

@@ -17,13 +17,14 @@ TEST(RenderOptions, DefaultsNeedOnlyTheOutputFolder) {
   EXPECT_EQ(options.startTick, 0u);
   EXPECT_EQ(options.burnMinutes, 10u);
   EXPECT_EQ(options.every, 1u);
+  EXPECT_EQ(options.scale, 1);
   EXPECT_EQ(options.outDir, "frames");
 }
 
 TEST(RenderOptions, EveryOptionIsRead) {
-  const ParseResult result =
-      ParseRenderOptions({"--size", "320x240", "--frames", "60", "--frame-ms", "0", "--seed", "-7",
-                          "--start-tick", "4294967290", "--burn-minutes", "0", "--every", "5", "--out", "d"});
+  const ParseResult result = ParseRenderOptions(
+      {"--size", "320x240", "--frames", "60", "--frame-ms", "0", "--seed", "-7", "--start-tick", "4294967290",
+       "--burn-minutes", "0", "--every", "5", "--scale", "2", "--out", "d"});
   ASSERT_TRUE(std::holds_alternative<RenderOptions>(result));
   const auto& options = std::get<RenderOptions>(result);
   EXPECT_EQ(options.width, 320);
@@ -34,6 +35,7 @@ TEST(RenderOptions, EveryOptionIsRead) {
   EXPECT_EQ(options.startTick, 4294967290u);
   EXPECT_EQ(options.burnMinutes, 0u);
   EXPECT_EQ(options.every, 5u);
+  EXPECT_EQ(options.scale, 2);
 }
 
 TEST(RenderOptions, BadCommandLinesAreRefusedWithAReason) {
@@ -48,6 +50,7 @@ TEST(RenderOptions, BadCommandLinesAreRefusedWithAReason) {
       {"--frames", "-1", "--out", "d"},
       {"--frames", "12abc", "--out", "d"},
       {"--every", "0", "--out", "d"},
+      {"--scale", "0", "--out", "d"},
       {"--start-tick", "4294967296", "--out", "d"},  // beyond 32 bits
       {"--colour", "red", "--out", "d"},             // unknown
   };

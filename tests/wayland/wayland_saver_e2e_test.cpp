@@ -25,41 +25,47 @@ using std::chrono::seconds;
 
 constexpr std::int32_t kWidth = 640;
 constexpr std::int32_t kHeight = 480;
-// Where the flame stands over stage 0 on a 640 x 480 output: the pixels that change from frame to frame.
-constexpr platform::Rect kFlameRect{284, 65, 284 + 70, 65 + 100};
 
-bool InFlame(std::int32_t x, std::int32_t y) {
-  return x >= kFlameRect.left && x < kFlameRect.right && y >= kFlameRect.top && y < kFlameRect.bottom;
-}
-
-// The first paint's picture: black, with the stage 0 taper centred.
-std::vector<std::uint32_t> ExpectedFirstPaint() {
-  std::vector<std::uint32_t> pixels(static_cast<std::size_t>(kWidth * kHeight), 0);
+// The first paint's picture on a 640 x 480 output at the given scale, in picture pixels: black, with the
+// stage 0 taper centred.
+std::vector<std::uint32_t> ExpectedFirstPaint(std::int32_t scale) {
+  const std::int32_t width = kWidth / scale;
+  const std::int32_t height = kHeight / scale;
+  std::vector<std::uint32_t> pixels(static_cast<std::size_t>(width * height), 0);
   const std::string name = "#" + std::to_string(stages::StageImageIds[0]);
   platform::DibView taper;
   EXPECT_TRUE(
       platform::ParsePackedDib(platform::FindResource(name.c_str(), platform::ResourceType::Bitmap), &taper));
-  platform::BlitDib(taper, (kWidth - taper.header.biWidth) / 2, (kHeight - taper.header.biHeight) / 2,
-                    platform::Surface{pixels.data(), kWidth, kHeight, kWidth});
+  platform::BlitDib(taper, (width - taper.header.biWidth) / 2, (height - taper.header.biHeight) / 2,
+                    platform::Surface{pixels.data(), width, height, width});
   return pixels;
 }
 
-// Pixels outside the flame that differ from the first paint's, and whether the flame shows any light.
+// Screen pixels outside the flame that differ from the first paint's, pixels that differ from the rest of
+// their scale x scale block, and whether the flame shows any light.
 struct Comparison {
   std::size_t wrong = 0;
+  std::size_t blurred = 0;
   bool flameLit = false;
 };
 
-Comparison Compare(const Screenshot& shot, const std::vector<std::uint32_t>& expected) {
+Comparison Compare(const Screenshot& shot, const std::vector<std::uint32_t>& expected, std::int32_t scale) {
   Comparison result;
   if (shot.width != kWidth || shot.height != kHeight)
-    return {static_cast<std::size_t>(kWidth * kHeight), false};
+    return {static_cast<std::size_t>(kWidth * kHeight), 0, false};
+  const std::int32_t width = kWidth / scale;
+  // Where the flame stands over stage 0 on the wick of the taper: the pixels that change from frame to frame.
+  const platform::Rect flame =
+      platform::RectAt((width - 70) / 2 - 1, (kHeight / scale - 100) / 2 - 125, 70, 100);
   for (std::int32_t y = 0; y < kHeight; ++y) {
     for (std::int32_t x = 0; x < kWidth; ++x) {
       const std::uint32_t pixel = shot.At(x, y);
-      if (InFlame(x, y)) {
+      const std::int32_t column = x / scale;
+      const std::int32_t row = y / scale;
+      if (pixel != shot.At(column * scale, row * scale)) ++result.blurred;
+      if (column >= flame.left && column < flame.right && row >= flame.top && row < flame.bottom) {
         result.flameLit = result.flameLit || pixel != 0;
-      } else if (pixel != expected[static_cast<std::size_t>(y * kWidth + x)]) {
+      } else if (pixel != expected[static_cast<std::size_t>(row * width + column)]) {
         ++result.wrong;
       }
     }
@@ -83,14 +89,16 @@ class WaylandSaver : public ::testing::Test {
                                           m_sway.ClientEnvironment(), program);
   }
 
-  // Waits for the first output to show the first paint with the flame burning over it.
-  Comparison WaitForTaper(SaverProcess& saver) {
-    const std::vector<std::uint32_t> expected = ExpectedFirstPaint();
-    Comparison last{static_cast<std::size_t>(kWidth * kHeight), false};
+  // Waits for the first output, at the given scale, to show the first paint with the flame burning over it;
+  // with errors, keeps there what the saver writes to its standard error meanwhile.
+  Comparison WaitForTaper(SaverProcess& saver, std::int32_t scale = 1, std::string* errors = nullptr) {
+    const std::vector<std::uint32_t> expected = ExpectedFirstPaint(scale);
+    Comparison last{static_cast<std::size_t>(kWidth * kHeight), 0, false};
     WaitUntil(
         [&] {
+          if (errors != nullptr) *errors += saver.ErrorOutput();
           Screenshot shot;
-          if (m_sway.Capture("HEADLESS-1", &shot)) last = Compare(shot, expected);
+          if (m_sway.Capture("HEADLESS-1", &shot)) last = Compare(shot, expected, scale);
           return (last.wrong == 0 && last.flameLit) || !saver.Running();
         },
         seconds(15), milliseconds(100));
@@ -240,6 +248,21 @@ TEST_F(WaylandSaver, WithoutTheLayerShellAFullScreenToplevelShowsItAndAKeyEndsIt
   std::thread tool([&] { m_sway.RunTool({"wtype", "-s", "500", "q", "-s", "3000"}); });
   EXPECT_EQ(saver->WaitForExit(milliseconds(2000)), std::optional<int>(0)) << saver->ErrorOutput();
   tool.join();
+}
+
+// At output scale 2 the buffers are committed at scale 2, so the compositor enlarges nothing, and the picture
+// of a 320 x 240 window shows in sharp 2 x 2 blocks. The saver's requests are read from libwayland's log.
+TEST_F(WaylandSaver, AtOutputScaleTwoTheBuffersAreCommittedAtTwoAndShowSharpBlocks) {
+  ASSERT_EQ(m_sway.RunTool({"swaymsg", "output", "HEADLESS-1", "scale", "2"}), 0);
+  std::vector<std::string> environment = m_sway.ClientEnvironment();
+  environment.push_back("WAYLAND_DEBUG=client");
+  SaverProcess saver({"s"}, "", m_configHome.String(), environment);
+  std::string requests;
+  const Comparison shown = WaitForTaper(saver, 2, &requests);
+  EXPECT_NE((requests + saver.ErrorOutput()).find(".set_buffer_scale(2)"), std::string::npos);
+  EXPECT_EQ(shown.wrong, 0u);
+  EXPECT_EQ(shown.blurred, 0u);
+  EXPECT_TRUE(shown.flameLit);
 }
 
 // With no compositor and no X display: the preview has nothing to show and ends quietly; full screen

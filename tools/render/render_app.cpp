@@ -2,18 +2,26 @@
 
 #include <cstdio>
 
+#include "platform/picture.h"
 #include "platform/platform.h"
+#include "platform/scale.h"
 #include "saver/flame_wnd.h"
 #include "tools/render/png_writer.h"
 
 namespace veltane::render {
 
+// The window is laid out in picture pixels, as the saver's is on a monitor of that scale, and each frame is
+// enlarged as a backend enlarges it on its way to the screen.
 RenderApp::RenderApp(const RenderOptions& options, platform::MemoryBackend& backend)
-    : m_options(options), m_backend(backend) {}
+    : m_options(options), m_backend(backend) {
+  m_scale = platform::FitScale(options.scale, {options.width, options.height});
+  m_client = platform::Size{options.width / m_scale, options.height / m_scale};
+  m_screen.resize(static_cast<std::size_t>(options.width) * static_cast<std::size_t>(options.height));
+}
 
 bool RenderApp::InitInstance() {
-  const platform::Rect client{0, 0, m_options.width, m_options.height};
-  const platform::HWND host = m_backend.CreateHostWindow({m_options.width, m_options.height});
+  const platform::Rect client{0, 0, m_client.width, m_client.height};
+  const platform::HWND host = m_backend.CreateHostWindow(m_client);
   // The reference frames: every one of them computed, as the resting saver shows them.
   auto* window = new saver::FlameWnd(/*autoDelete=*/true, {.pacing = saver::Pacing::BackToBack});
   if (!window->CreateFlameWindow(0, platform::WS_CHILD | platform::WS_VISIBLE, client, host, 0, nullptr)) {
@@ -41,7 +49,11 @@ void RenderApp::EndFrame() {
     char name[32];
     std::snprintf(name, sizeof name, "/frame-%06u.png", m_frame);
     const std::string path = m_options.outDir + name;
-    if (!WritePng(path, m_backend.Pixels(m_window), m_options.width, m_options.height)) {
+    const platform::Size screen{m_options.width, m_options.height};
+    platform::Enlarge(m_backend.Pixels(m_window).data(), m_client, m_scale, screen,
+                      platform::Rect{0, 0, screen.width, screen.height},
+                      platform::Surface{m_screen.data(), screen.width, screen.height, screen.width});
+    if (!WritePng(path, m_screen, m_options.width, m_options.height)) {
       m_failure = "cannot write " + path;
     }
   }

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "platform/app.h"
 #include "platform/memory/memory_backend.h"
@@ -29,6 +30,9 @@ class RenderApp : public platform::WinApp {
   RenderOptions m_options;
   platform::MemoryBackend& m_backend;
   platform::HWND m_window = 0;
+  std::int32_t m_scale = 1;
+  platform::Size m_client;              // The window's client area, in picture pixels.
+  std::vector<std::uint32_t> m_screen;  // A frame, each picture pixel enlarged to its block.
   std::uint32_t m_frame = 0;
   int m_depth = 0;
   std::string m_failure;

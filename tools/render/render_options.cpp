@@ -7,8 +7,10 @@ namespace veltane::render {
 
 const char* const kRenderUsage =
     "usage: veltane-render [--size WxH] [--frames N] [--frame-ms D] [--seed S] [--start-tick T]\n"
-    "                      [--burn-minutes B] [--every K] --out DIR\n"
-    "Runs the saver on an in-memory window and writes every K-th frame as DIR/frame-NNNNNN.png.\n";
+    "                      [--burn-minutes B] [--every K] [--scale N] --out DIR\n"
+    "Runs the saver on an in-memory window and writes every K-th frame as DIR/frame-NNNNNN.png.\n"
+    "With --scale N the picture is laid out for a window N times smaller and each of its pixels drawn as\n"
+    "an N x N block, as the saver draws on a dense monitor.\n";
 
 namespace {
 
@@ -36,6 +38,7 @@ bool ParseSize(const std::string& text, std::int32_t* width, std::int32_t* heigh
 
 ParseResult ParseRenderOptions(const std::vector<std::string>& args) {
   constexpr auto kMaxU32 = std::numeric_limits<std::uint32_t>::max();
+  constexpr std::int32_t kMaxScale = 16;
   RenderOptions options;
   bool haveOut = false;
   for (std::size_t i = 0; i < args.size(); ++i) {
@@ -61,6 +64,8 @@ ParseResult ParseRenderOptions(const std::vector<std::string>& args) {
       ok = ParseNumber<std::uint32_t>(value, 0, kMaxU32, &options.burnMinutes);
     } else if (name == "--every") {
       ok = ParseNumber<std::uint32_t>(value, 1, kMaxU32, &options.every);
+    } else if (name == "--scale") {
+      ok = ParseNumber<std::int32_t>(value, 1, kMaxScale, &options.scale);
     } else if (name == "--out") {
       ok = !value.empty();
       options.outDir = value;

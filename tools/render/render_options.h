@@ -18,6 +18,7 @@ struct RenderOptions {
   std::uint32_t startTick = 0;
   std::uint32_t burnMinutes = 10;
   std::uint32_t every = 1;
+  std::int32_t scale = 1;  // Screen pixels to a side of a picture pixel, as on a dense monitor.
   std::string outDir;
 };
 
