@@ -22,11 +22,6 @@ bool PeekMessage(Msg* msg, bool remove) {
   return found;
 }
 
-bool NonPaintMessageWaiting() {
-  if (HasBackend()) CurrentBackend().PollEvents(TheMessageQueue());
-  return TheMessageQueue().HasNonPaint();
-}
-
 bool WaitMessageUntil(std::uint32_t deadline) {
   MessageQueue& queue = TheMessageQueue();
   Backend& backend = CurrentBackend();

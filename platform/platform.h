@@ -17,12 +17,9 @@ void PostQuitMessage(int exitCode);
 // Moves pending native events into the queue without blocking, then says whether any message waits.
 // With remove, the message is taken as GetMessage would take it.
 bool PeekMessage(Msg* msg, bool remove);
-// Moves pending native events into the queue without blocking, then says whether a posted message, input (a
-// destruction from outside included) or the quit message waits; a paint request does not count. Nothing
-// is taken off the queue or dispatched.
-bool NonPaintMessageWaiting();
-// Blocks until a posted message, input (a destruction from outside included) or the quit message waits, or
-// until the tick count has reached deadline, whichever comes first; says whether such a message waits. A
+// Moves pending native events into the queue, then blocks until a posted message, input (a destruction from
+// outside included) or the quit message waits, or until the tick count has reached deadline, whichever comes
+// first; says whether such a message waits. A deadline already past makes it a look without waiting. A
 // paint request does not end the wait: a window that never validates itself always has one. Nothing is
 // taken off the queue or dispatched.
 bool WaitMessageUntil(std::uint32_t deadline);
